@@ -23,7 +23,7 @@ public:
     const QString& companionVersion() const noexcept { return m_companionVersion; }
     // CFBundleVersion as written when it is text, else "1".
     const QString& companionBuildNumber() const noexcept { return m_companionBuildNumber; }
-    // CFBundleIdentifier; empty when missing.
+    // CFBundleIdentifier; the build's identifier when missing or blank.
     const QString& bundleIdentifier() const noexcept { return m_bundleIdentifier; }
 
     // Resources/CompanionRuntime/vendrilo-connect-companion.bin when it exists.
