@@ -13,16 +13,19 @@ class QNetworkAccessManager;
 
 // What one check of a torrent client found out.
 struct ClientCheckOutcome {
-    QString authState; // "ok", "auth_failed", "banned", "unreachable", "tls_error", "bad_response"
-    std::optional<QString> lastError; // a sentence a user understands; absent when ok
-    AnyCodableMap
-        capabilities; // e.g. client_version, api_version (snake_case keys), what else the client reports
+    // One of the ClientAuthState values.
+    QString authState;
+    // A sentence a user understands; absent when the check succeeded.
+    std::optional<QString> lastError;
+    // What the client reports about itself: client_version, api_version and the like.
+    AnyCodableMap capabilities;
 
     bool operator==(const ClientCheckOutcome&) const = default;
 };
 
 // One bounded check of one client, for real, over HTTP(S). Never throws: every
 // failure becomes an outcome. A failed login is never retried, so a check cannot
-// push a client towards banning this computer.
+// push a client towards banning this computer. The client is copied before the
+// first suspension; the network access manager must outlive the check.
 QCoro::Task<ClientCheckOutcome> checkClient(QNetworkAccessManager& network, const ClientConfig& client,
                                             std::chrono::milliseconds timeout = std::chrono::seconds(5));
