@@ -1,0 +1,35 @@
+#include "runtime/LocalNetworkAccessError.h"
+
+namespace {
+
+QString address(const QString& host, qint64 port) {
+    return host % u':' % QString::number(port);
+}
+
+QString couldNotConnect(const QString& host, qint64 port) {
+    return u"Vendrilo Connect could not open a LAN connection to " % address(host, port) %
+           u". If macOS asks for Local Network access, allow it and try again. If you already denied it, "
+           u"enable Vendrilo Connect in System Settings > Privacy & Security > Local Network.";
+}
+
+} // namespace
+
+LocalNetworkAccessError::LocalNetworkAccessError(Kind kind, QString host, qint64 port, QString underlying,
+                                                 QString description)
+    : UserFacingError(std::move(description)), m_kind(kind), m_host(std::move(host)), m_port(port),
+      m_underlying(std::move(underlying)) {}
+
+LocalNetworkAccessError LocalNetworkAccessError::invalidTarget(QString host, qint64 port) {
+    QString text = u"The local torrent-client address " % address(host, port) % u" is not valid.";
+    return {Kind::InvalidTarget, std::move(host), port, {}, std::move(text)};
+}
+
+LocalNetworkAccessError LocalNetworkAccessError::timedOut(QString host, qint64 port) {
+    QString text = couldNotConnect(host, port);
+    return {Kind::TimedOut, std::move(host), port, {}, std::move(text)};
+}
+
+LocalNetworkAccessError LocalNetworkAccessError::probeFailed(QString host, qint64 port, QString underlying) {
+    QString text = couldNotConnect(host, port) % u" Details: " % underlying;
+    return {Kind::ProbeFailed, std::move(host), port, std::move(underlying), std::move(text)};
+}
