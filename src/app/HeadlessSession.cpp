@@ -1,0 +1,60 @@
+#include "app/HeadlessSession.h"
+
+#include "model/MacDeviceName.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <csignal>
+
+namespace {
+
+CompanionProcessController::Settings controllerSettings(const BundleInfo& bundle,
+                                                        const QString& computerName) {
+    CompanionProcessController::Settings settings;
+    settings.bundledRuntime = bundle.bundledRuntimeExecutable();
+    settings.hostName = computerName;
+    return settings;
+}
+
+} // namespace
+
+HeadlessSession::HeadlessSession(const BundleInfo& bundle, QObject* parent)
+    : HeadlessSession(bundle, MacDeviceName::current().computerName(), parent) {}
+
+HeadlessSession::HeadlessSession(const BundleInfo& bundle, const QString& computerName, QObject* parent)
+    : QObject(parent), m_output(stdout), m_processController(controllerSettings(bundle, computerName)),
+      m_model(CompanionAppModel::Collaborators{.processController = m_processController,
+                                               .platform = m_platform,
+                                               .preferences = m_preferences,
+                                               .computerName = computerName,
+                                               .applicationVersion = bundle.companionVersion()}),
+      m_signals({SIGTERM, SIGINT}) {
+    m_model.setStatusPresentationDidChange([this] { printStatusIfChanged(); });
+    m_model.setFullTerminationHandler([this] { quit(); });
+    connect(&m_signals, &UnixSignalWatcher::received, this, [this] { quit(); });
+}
+
+void HeadlessSession::start() {
+    m_model.startIfNeeded();
+}
+
+QCoro::Task<> HeadlessSession::quit() {
+    if (m_quitting) {
+        co_return;
+    }
+    m_quitting = true;
+    co_await m_model.shutdown();
+    QCoreApplication::exit(0);
+}
+
+void HeadlessSession::printStatusIfChanged() {
+    const QString status = m_model.quickStatusTitle() + QStringLiteral(" | error: ") +
+                           m_model.errorMessage().value_or(QStringLiteral("-")).simplified();
+    // One line per visible change, not per assignment.
+    if (status == m_lastStatus) {
+        return;
+    }
+    m_lastStatus = status;
+    m_output << QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs) << ' ' << status << Qt::endl;
+}
