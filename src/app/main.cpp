@@ -17,8 +17,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const BundleInfo bundle = BundleInfo::main();
     QCoreApplication::setApplicationName(QStringLiteral("Vendrilo Connect"));
-    QCoreApplication::setApplicationVersion(bundle.companionVersion() + QStringLiteral(" (build ") +
-                                            bundle.companionBuildNumber() + u')');
+    QCoreApplication::setApplicationVersion(bundle.companionVersion());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(

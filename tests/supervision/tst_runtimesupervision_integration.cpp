@@ -1,0 +1,113 @@
+#include "runtime/CompanionAPI.h"
+#include "supervision/CompanionPaths.h"
+#include "supervision/CompanionProcessController.h"
+#include "supervision/ProcessTable.h"
+
+#include <QCoro/QCoroTask>
+#include <QFile>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <signal.h>
+
+// The real runtime on 127.0.0.1:46901 through a whole life: first start,
+// adoption by a new session, replacement by another version, shutdown.
+class TestRuntimeSupervisionIntegration : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.path() + "/data"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.path() + "/config"));
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, 46901);
+        QVERIFY2(!probe.waitForConnected(500), "something already listens on 127.0.0.1:46901");
+    }
+
+    void cleanupTestCase() {
+        for (auto& controller : m_sessions) {
+            QCoro::waitFor(controller->stop());
+        }
+        m_sessions.clear();
+        for (const qint64 pid : installedRuntimePIDs()) {
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+        }
+    }
+
+    void firstStartInstallsLaunchesAndAnswers() {
+        auto& first = newSession();
+        QCoro::waitFor(first.ensureRunning(QStringLiteral("1.0.0")));
+        QVERIFY(first.ownsRunningProcess());
+        QCOMPARE(installedRuntimePIDs(), QList<qint64>{*first.ownedProcessId()});
+        const RuntimeSnapshot snapshot = QCoro::waitFor(api().runtime());
+        QCOMPARE(snapshot.identity.agentVersion, "1.0.0");
+        QCOMPARE(snapshot.identity.platform, CompanionPaths::platformName());
+        QCOMPARE(snapshot.identity.displayName, "Integration Host");
+    }
+
+    void sameVersionIsAdoptedByTheNextSession() {
+        const QList<qint64> running = installedRuntimePIDs();
+        QFile installed(CompanionPaths::installedRuntimeExecutable());
+        const QDateTime copiedAt = QFileInfo(installed).lastModified();
+
+        auto& second = newSession();
+        QCoro::waitFor(second.ensureRunning(QStringLiteral("1.0.0")));
+        QVERIFY(!second.ownsRunningProcess());
+        QCOMPARE(installedRuntimePIDs(), running);
+        QCOMPARE(QFileInfo(installed).lastModified(), copiedAt);
+    }
+
+    void anotherVersionIsStoppedAndReplaced() {
+        const QList<qint64> old = installedRuntimePIDs();
+        auto& third = newSession();
+        QCoro::waitFor(third.ensureRunning(QStringLiteral("1.0.1")));
+
+        QVERIFY(third.ownsRunningProcess());
+        QCOMPARE(installedRuntimePIDs(), QList<qint64>{*third.ownedProcessId()});
+        QVERIFY(!ProcessTable::isAlive(old.constFirst()));
+        // The session that launched the old runtime notices its end.
+        QTRY_VERIFY(!m_sessions.constFirst()->ownsRunningProcess());
+        QCOMPARE(QCoro::waitFor(api().runtime()).identity.agentVersion, "1.0.1");
+    }
+
+    void shutdownLeavesNoRuntimeAndRunsOnce() {
+        auto& last = *m_sessions.constLast();
+        QCoro::waitFor(last.stop());
+        QVERIFY(installedRuntimePIDs().isEmpty());
+        QVERIFY_THROWS_EXCEPTION(std::exception, QCoro::waitFor(api().healthcheck()));
+        QCoro::waitFor(last.stop());
+        QVERIFY(installedRuntimePIDs().isEmpty());
+    }
+
+private:
+    CompanionProcessController& newSession() {
+        CompanionProcessController::Settings settings;
+        settings.bundledRuntime = QStringLiteral(VC_COMPANION_RUNTIME);
+        settings.hostName = QStringLiteral("Integration Host");
+        m_sessions.push_back(std::make_unique<CompanionProcessController>(settings));
+        return *m_sessions.back();
+    }
+
+    static CompanionAPI api() { return CompanionAPI(CompanionPaths::dashboardBaseURL()); }
+
+    static QList<qint64> installedRuntimePIDs() {
+        QList<qint64> pids;
+        for (const qint64 pid : ProcessTable::processIds()) {
+            if (ProcessTable::isAlive(pid) &&
+                ProcessTable::executablePath(pid) == CompanionPaths::installedRuntimeExecutable()) {
+                pids.append(pid);
+            }
+        }
+        return pids;
+    }
+
+    QTemporaryDir m_home;
+    std::vector<std::unique_ptr<CompanionProcessController>> m_sessions;
+};
+
+QTEST_GUILESS_MAIN(TestRuntimeSupervisionIntegration)
+#include "tst_runtimesupervision_integration.moc"
