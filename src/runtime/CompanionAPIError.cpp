@@ -1,0 +1,18 @@
+#include "runtime/CompanionAPIError.h"
+
+CompanionAPIError::CompanionAPIError(Kind kind, int statusCode, std::optional<QString> message,
+                                     QString description)
+    : UserFacingError(std::move(description)), m_kind(kind), m_statusCode(statusCode),
+      m_message(std::move(message)) {}
+
+CompanionAPIError CompanionAPIError::requestFailed(int statusCode, std::optional<QString> message) {
+    QString description =
+        message ? *message
+                : QStringLiteral("The companion returned HTTP ") + QString::number(statusCode) + u'.';
+    return CompanionAPIError(Kind::RequestFailed, statusCode, std::move(message), std::move(description));
+}
+
+CompanionAPIError CompanionAPIError::invalidResponse() {
+    return CompanionAPIError(Kind::InvalidResponse, 0, std::nullopt,
+                             QStringLiteral("The companion returned an invalid response."));
+}
