@@ -8,7 +8,7 @@
 
 #include <QCoreApplication>
 #include <QCoro/QCoroNetworkReply>
-#include <QCoro/QCoroProcess>
+#include <QCoro/QCoroSignal>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -235,8 +235,12 @@ QCoro::Task<> CompanionProcessController::launch(QString binaryPath, QString app
 
     // Owned from the start, so a second ensureRunning waits for this child.
     m_ownedProcess = child;
-    const bool started = co_await qCoro(child).start();
-    if (!started) {
+    child->start();
+    // A failed exec is reported asynchronously; wait for either outcome.
+    while (child->state() == QProcess::Starting) {
+        co_await qCoro(child, &QProcess::stateChanged);
+    }
+    if (child->state() != QProcess::Running) {
         const QString reason = child->errorString();
         if (m_ownedProcess == child) {
             m_ownedProcess = nullptr;

@@ -1,3 +1,4 @@
+#include "common/UserFacingError.h"
 #include "runtime/CompanionAPI.h"
 #include "supervision/CompanionPaths.h"
 #include "supervision/CompanionProcessController.h"
@@ -185,6 +186,16 @@ private Q_SLOTS:
         m_controller = std::make_unique<CompanionProcessController>(withoutRuntime);
         expectFailure(CompanionProcessError::Kind::MissingBundledRuntime,
                       "The bundled companion runtime was not found inside the app.");
+
+        QFile notAProgram(m_home->path() + "/not-a-program.bin");
+        QVERIFY(notAProgram.open(QIODevice::WriteOnly));
+        notAProgram.write("plain text\n");
+        notAProgram.close();
+        withoutRuntime.bundledRuntime = notAProgram.fileName();
+        m_controller = std::make_unique<CompanionProcessController>(withoutRuntime);
+        QVERIFY_THROWS_EXCEPTION(PlatformError,
+                                 QCoro::waitFor(m_controller->ensureRunning(QStringLiteral("1.0.0"))));
+        QVERIFY(!m_controller->ownsRunningProcess());
 
         m_controller = std::make_unique<CompanionProcessController>(m_settings);
         qputenv("VC_FAKE_RUNTIME", "no-listen");
