@@ -4,8 +4,6 @@
 
 namespace {
 
-const QString bundleIdentifier = QStringLiteral("app.vendrilo.connect");
-
 std::optional<bool> strictBool(const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::Bool:
@@ -36,7 +34,7 @@ std::optional<bool> strictBool(const QVariant& value) {
 
 } // namespace
 
-CompanionPreferences::CompanionPreferences()
+CompanionPreferences::CompanionPreferences(const QString& bundleIdentifier)
     : CompanionPreferences(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                                        bundleIdentifier, bundleIdentifier)) {}
 

@@ -1,0 +1,140 @@
+#include "model/CompanionAppModel.h"
+
+#include "runtime/LANProbeTarget.h"
+#include "runtime/LocalNetworkAccessCoordinator.h"
+#include "supervision/CompanionProcessController.h"
+
+#include <QCollator>
+
+#include <algorithm>
+
+QList<ClientConfig> CompanionAppModel::currentClients() const {
+    if (!m_runtime) {
+        return {};
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    QList<ClientConfig> clients = m_runtime->clients;
+    std::stable_sort(clients.begin(), clients.end(),
+                     [&collator](const ClientConfig& left, const ClientConfig& right) {
+                         return collator.compare(left.label, right.label) < 0;
+                     });
+    return clients;
+}
+
+QCoro::Task<> CompanionAppModel::saveClientDraft(ClientDraft draft) {
+    return performBusyAction(
+        QStringLiteral("Could not save the torrent client."), [this, draft]() -> QCoro::Task<> {
+            const QPointer<CompanionAppModel> self(this);
+            co_await prepareLocalNetworkAccessIfNeeded(draft);
+            if (isGone(self)) {
+                co_return;
+            }
+            co_await m_api.saveClient(draft.asClientConfig());
+            if (isGone(self)) {
+                co_return;
+            }
+            // Only a save that went through closes the editor; a failure keeps the user's input.
+            setClientDraft(std::nullopt);
+            co_await refresh(true);
+            if (isGone(self)) {
+                co_return;
+            }
+            setSelectedSection(DashboardSection::Clients);
+            setNoticeMessage(QStringLiteral("Torrent client saved."));
+        });
+}
+
+QCoro::Task<> CompanionAppModel::deleteClient(ClientConfig client) {
+    return performBusyAction(
+        QStringLiteral("Could not remove %1.").arg(client.label), [this, client]() -> QCoro::Task<> {
+            const QPointer<CompanionAppModel> self(this);
+            co_await m_api.deleteClient(client.id);
+            if (isGone(self)) {
+                co_return;
+            }
+            co_await refresh(true);
+            if (isGone(self)) {
+                co_return;
+            }
+            setNoticeMessage(client.label + QStringLiteral(" was removed."));
+        });
+}
+
+QCoro::Task<> CompanionAppModel::probeClient(ClientConfig client) {
+    return performBusyAction(
+        QStringLiteral("Could not test %1.").arg(client.label), [this, client]() -> QCoro::Task<> {
+            const QPointer<CompanionAppModel> self(this);
+            co_await prepareLocalNetworkAccessIfNeeded(QList<ClientConfig>{client});
+            if (isGone(self)) {
+                co_return;
+            }
+            co_await m_api.probeClients(client.id);
+            if (isGone(self)) {
+                co_return;
+            }
+            co_await refresh(true);
+            if (isGone(self)) {
+                co_return;
+            }
+            setNoticeMessage(client.label + QStringLiteral(" was tested again."));
+        });
+}
+
+QCoro::Task<> CompanionAppModel::probeAllClients() {
+    return performBusyAction(
+        QStringLiteral("Could not test the configured clients."), [this]() -> QCoro::Task<> {
+            const QPointer<CompanionAppModel> self(this);
+            co_await prepareLocalNetworkAccessIfNeeded(currentClients());
+            if (isGone(self)) {
+                co_return;
+            }
+            co_await m_api.probeClients(std::nullopt);
+            if (isGone(self)) {
+                co_return;
+            }
+            co_await refresh(true);
+            if (isGone(self)) {
+                co_return;
+            }
+            setNoticeMessage(QStringLiteral("All configured clients were tested."));
+        });
+}
+
+QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(ClientDraft draft) {
+    if (m_localNetworkAccessCoordinator.didWarmLocalNetworkAccess()) {
+        co_return;
+    }
+    const LANProbeTarget target{draft.host, draft.port, draft.hostKind};
+    if (!target.requiresLocalNetworkAccess()) {
+        co_return;
+    }
+    const QPointer<CompanionAppModel> self(this);
+    const bool obtained = co_await m_localNetworkAccessCoordinator.prepareIfNeeded(QList{target});
+    if (obtained && !isGone(self)) {
+        co_await restartRuntimeWithLocalNetworkAccess();
+    }
+}
+
+QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(QList<ClientConfig> clients) {
+    const QPointer<CompanionAppModel> self(this);
+    const bool obtained = co_await m_localNetworkAccessCoordinator.prepareIfNeeded(std::move(clients));
+    if (obtained && !isGone(self)) {
+        co_await restartRuntimeWithLocalNetworkAccess();
+    }
+}
+
+// A runtime started before access was granted cannot reach the LAN client
+// until it is started again.
+QCoro::Task<> CompanionAppModel::restartRuntimeWithLocalNetworkAccess() {
+    const QPointer<CompanionAppModel> self(this);
+    co_await m_processController.stop();
+    if (isGone(self)) {
+        co_return;
+    }
+    co_await m_processController.ensureRunning(m_applicationVersion);
+    if (isGone(self)) {
+        co_return;
+    }
+    co_await refresh(true);
+}

@@ -1,0 +1,95 @@
+#include "common/UserFacingError.h"
+#include "model/CompanionAppModel.h"
+#include "supervision/CompanionPaths.h"
+#include "supervision/CompanionProcessController.h"
+#include "system/PlatformServices.h"
+
+#include <QCoreApplication>
+
+void CompanionAppModel::startIfNeeded() {
+    if (m_hasStarted) {
+        return;
+    }
+    m_hasStarted = true;
+    bootstrap();
+}
+
+QCoro::Task<> CompanionAppModel::bootstrap() {
+    const QPointer<CompanionAppModel> self(this);
+    setBusy(true);
+    refreshLaunchAtLoginState();
+
+    std::optional<QString> failure;
+    try {
+        co_await m_processController.ensureRunning(m_applicationVersion);
+        if (isGone(self)) {
+            co_return;
+        }
+        co_await refresh(true);
+        if (isGone(self)) {
+            co_return;
+        }
+        co_await prepareLocalNetworkAccessIfNeeded(currentClients());
+    } catch (const std::exception& error) {
+        failure = describeError(error);
+    }
+    if (isGone(self)) {
+        co_return;
+    }
+    if (failure) {
+        setErrorMessage(*failure);
+    }
+
+    // Whatever failed above, the loops run: the refresh loop keeps retrying.
+    consumePendingUpdateResultIfNeeded();
+    scheduleRefreshLoop();
+    scheduleUpdateLoop();
+    setBusy(false);
+}
+
+QCoro::Task<> CompanionAppModel::restartCompanion() {
+    return performBusyAction(QStringLiteral("Could not restart the companion runtime."),
+                             [this]() -> QCoro::Task<> {
+                                 const QPointer<CompanionAppModel> self(this);
+                                 co_await m_processController.stop();
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 co_await m_processController.ensureRunning(m_applicationVersion);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 co_await refresh(true);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 setNoticeMessage(QStringLiteral("The bundled companion runtime restarted."));
+                             });
+}
+
+QCoro::Task<> CompanionAppModel::shutdown() {
+    if (m_hasShutdown) {
+        co_return;
+    }
+    m_hasShutdown = true;
+    cancelTask(m_refreshLoopTask);
+    cancelTask(m_updateLoopTask);
+    cancelTask(m_noticeAutoDismissTask);
+    co_await m_processController.stop();
+}
+
+void CompanionAppModel::requestFullTermination() {
+    if (m_fullTerminationHandler) {
+        m_fullTerminationHandler();
+    } else {
+        QCoreApplication::quit();
+    }
+}
+
+void CompanionAppModel::revealLogs() {
+    m_platform.revealFile(CompanionPaths::runtimeLog());
+}
+
+void CompanionAppModel::revealDataDirectory() {
+    m_platform.revealFile(CompanionPaths::runtimeDataDirectory());
+}

@@ -1,0 +1,292 @@
+#include "model/CompanionAppModel.h"
+
+#include "common/UserFacingError.h"
+#include "supervision/CompanionPaths.h"
+#include "system/PlatformServices.h"
+#include "update/CompanionUpdateInstaller.h"
+#include "update/ReleaseManifestService.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+
+QString latestVersionText(const ResolvedReleaseStatus& status) {
+    const QString latest = status.latestVersion.trimmed();
+    return latest.isEmpty() ? QStringLiteral("the latest build") : latest;
+}
+
+// The feed is someone else's text: only web addresses are handed to the desktop.
+std::optional<QUrl> webURL(const QString& text) {
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (text.trimmed().isEmpty() || !url.isValid() || url.host().isEmpty()) {
+        return std::nullopt;
+    }
+    if (url.scheme() != u"https" && url.scheme() != u"http") {
+        return std::nullopt;
+    }
+    return url;
+}
+
+std::optional<QString> presentWhenNotBlank(QStringView text) {
+    const QString trimmed = text.trimmed().toString();
+    return trimmed.isEmpty() ? std::nullopt : std::optional(trimmed);
+}
+
+} // namespace
+
+QString CompanionAppModel::installedVersionForReleaseChecks() const {
+    if (m_runtime) {
+        const QString agentVersion = m_runtime->identity.agentVersion.trimmed();
+        if (!agentVersion.isEmpty()) {
+            return agentVersion;
+        }
+    }
+    return m_applicationVersion;
+}
+
+void CompanionAppModel::checkForUpdates() {
+    runUpdateCheck(true);
+}
+
+QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
+    if (m_updateInstallState.blocksUpdateActions()) {
+        co_return;
+    }
+    const QPointer<CompanionAppModel> self(this);
+    setUpdateInstallState(UpdateInstallState::checking());
+
+    std::optional<ResolvedReleaseStatus> status;
+    QString failure;
+    try {
+        status = co_await m_releaseService.currentStatus(installedVersionForReleaseChecks());
+    } catch (const std::exception& error) {
+        failure = describeError(error).trimmed();
+    }
+    if (isGone(self)) {
+        co_return;
+    }
+    if (!status) {
+        const QString message = failure.isEmpty() ? QStringLiteral("Could not check for updates.") : failure;
+        setUpdateInstallState(UpdateInstallState::failed(message));
+        if (manual) {
+            setErrorMessage(message);
+        }
+        co_return;
+    }
+    setReleaseStatus(*status);
+    setUpdateInstallState(UpdateInstallState::idle());
+    if (manual) {
+        setNoticeMessage(status->updateAvailable || status->updateRequired
+                             ? QStringLiteral("Vendrilo Connect %1 is ready to install.").arg(latestVersionText(*status))
+                             : QStringLiteral("Vendrilo Connect is up to date."));
+    }
+}
+
+QCoro::Task<> CompanionAppModel::refreshReleaseStatus(QString installedVersion) {
+    const QPointer<CompanionAppModel> self(this);
+    std::optional<ResolvedReleaseStatus> status;
+    try {
+        status = co_await m_releaseService.currentStatus(std::move(installedVersion));
+    } catch (const std::exception&) {
+        // A silent check: the next refresh tries again.
+        co_return;
+    }
+    if (!isGone(self)) {
+        setReleaseStatus(std::move(*status));
+    }
+}
+
+void CompanionAppModel::scheduleUpdateLoop() {
+    cancelTask(m_updateLoopTask);
+    m_updateLoopTask = std::make_shared<SleepCanceller>();
+    runUpdateLoop(m_updateLoopTask);
+}
+
+// Matters only while refreshes fail: every successful refresh reads the feed too.
+QCoro::Task<> CompanionAppModel::runUpdateLoop(TaskHandle task) {
+    const QPointer<CompanionAppModel> self(this);
+    while (!isGone(self) && !task->isCancelled()) {
+        const bool elapsed = co_await continuousSleep(m_settings.updateCheckInterval, task.get());
+        if (!elapsed || isGone(self)) {
+            co_return;
+        }
+        co_await refreshReleaseStatus(installedVersionForReleaseChecks());
+    }
+}
+
+void CompanionAppModel::openUpdateAction() {
+    if (m_updateInstallState.blocksUpdateActions()) {
+        return;
+    }
+    if (!m_releaseStatus.updateAvailable && !m_releaseStatus.updateRequired) {
+        checkForUpdates();
+        return;
+    }
+    const QUrl download(m_releaseStatus.downloadURL.trimmed(), QUrl::StrictMode);
+    if (!m_releaseStatus.downloadURL.trimmed().isEmpty() && download.isValid() && !download.scheme().isEmpty()) {
+        const QString latest = m_releaseStatus.latestVersion.trimmed();
+        installUpdate(download, latest.isEmpty() ? QStringLiteral("latest") : latest,
+                      m_releaseStatus.downloadSHA256);
+        return;
+    }
+    m_platform.openUrl(webURL(m_releaseStatus.primaryActionURL).value_or(CompanionPaths::downloadsURL()));
+}
+
+QCoro::Task<> CompanionAppModel::installUpdate(QUrl from, QString version, QString expectedSHA256) {
+    const QPointer<CompanionAppModel> self(this);
+    setNoticeMessage(std::nullopt);
+    setErrorMessage(std::nullopt);
+    setUpdateInstallState(UpdateInstallState::downloading(version));
+
+    const QString label = version.trimmed().isEmpty() ? QStringLiteral("latest") : version.trimmed();
+    QString failure;
+    try {
+        CompanionPaths::ensureDirectories();
+        const QString diskImage = CompanionPaths::stagedUpdateDiskImage(label);
+        const QString script = CompanionPaths::installerScriptFile(label);
+        co_await m_updateInstaller.downloadDiskImage(from, diskImage, expectedSHA256);
+        if (isGone(self)) {
+            co_return;
+        }
+        m_updateInstaller.writeInstallerScript(script);
+        m_updateInstaller.launchInstaller(script, QCoreApplication::applicationPid(), label, diskImage,
+                                          m_bundlePath);
+    } catch (const std::exception& error) {
+        failure = describeError(error).trimmed();
+        if (failure.isEmpty()) {
+            failure = QStringLiteral("Could not prepare the update.");
+        }
+    }
+    if (isGone(self)) {
+        co_return;
+    }
+    if (!failure.isEmpty()) {
+        // Nothing was started: the application keeps running and offers a retry.
+        setUpdateInstallState(UpdateInstallState::failed(failure));
+        setErrorMessage(failure);
+        co_return;
+    }
+
+    setUpdateInstallState(UpdateInstallState::installing(version));
+    setNoticeMessage(
+        QStringLiteral("Installing Vendrilo Connect %1. The app will relaunch automatically.").arg(version));
+    // The script waits for this process to exit; the pause lets the notice show first.
+    co_await continuousSleep(m_settings.relaunchDelay);
+    if (isGone(self)) {
+        co_return;
+    }
+    setUpdateInstallState(UpdateInstallState::relaunching(version));
+    requestFullTermination();
+}
+
+void CompanionAppModel::consumePendingUpdateResultIfNeeded() {
+    const QString path = CompanionPaths::updateResultFile();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        return;
+    }
+    // Reported once: the record goes before it is interpreted.
+    QFile::remove(path);
+
+    // kind TAB version TAB message; further tabs belong to the message.
+    const qsizetype firstTab = text.indexOf(u'\t');
+    const qsizetype secondTab = firstTab < 0 ? -1 : text.indexOf(u'\t', firstTab + 1);
+    if (secondTab < 0) {
+        return;
+    }
+    const QStringView kind = QStringView(text).left(firstTab);
+    const std::optional<QString> version =
+        presentWhenNotBlank(QStringView(text).mid(firstTab + 1, secondTab - firstTab - 1));
+    const std::optional<QString> message = presentWhenNotBlank(QStringView(text).mid(secondTab + 1));
+
+    if (kind == u"success") {
+        setUpdateInstallState(UpdateInstallState::idle());
+        setNoticeMessage(version ? QStringLiteral("Vendrilo Connect %1 was installed successfully.").arg(*version)
+                                 : message.value_or(QStringLiteral("Vendrilo Connect was updated successfully.")));
+    } else if (kind == u"failure") {
+        const QString text =
+            message.value_or(QStringLiteral("Vendrilo Connect could not finish installing the update."));
+        setUpdateInstallState(UpdateInstallState::failed(text));
+        setErrorMessage(text);
+    }
+}
+
+QString CompanionAppModel::updateSummary() const {
+    switch (m_updateInstallState.phase) {
+    case UpdateInstallState::Phase::Idle:
+        if (m_releaseStatus.updateRequired) {
+            return QStringLiteral("Update required");
+        }
+        return m_releaseStatus.updateAvailable ? QStringLiteral("Update available") : QStringLiteral("Up to date");
+    case UpdateInstallState::Phase::Checking:
+        return QStringLiteral("Checking…");
+    case UpdateInstallState::Phase::Downloading:
+        return QStringLiteral("Downloading update");
+    case UpdateInstallState::Phase::Installing:
+    case UpdateInstallState::Phase::Relaunching:
+        return QStringLiteral("Installing update");
+    case UpdateInstallState::Phase::Failed:
+        return QStringLiteral("Update failed");
+    }
+    Q_UNREACHABLE_RETURN(QString());
+}
+
+QString CompanionAppModel::updateActionLabel() const {
+    const bool offered = m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired;
+    const QString& version = m_updateInstallState.version;
+    switch (m_updateInstallState.phase) {
+    case UpdateInstallState::Phase::Idle:
+        if (m_releaseStatus.updateRequired) {
+            return QStringLiteral("Update Required…");
+        }
+        return m_releaseStatus.updateAvailable ? QStringLiteral("Update Now…") : QStringLiteral("Check for Updates…");
+    case UpdateInstallState::Phase::Checking:
+        return QStringLiteral("Checking for Updates…");
+    case UpdateInstallState::Phase::Downloading:
+        return QStringLiteral("Downloading %1…").arg(version);
+    case UpdateInstallState::Phase::Installing:
+        return QStringLiteral("Installing %1…").arg(version);
+    case UpdateInstallState::Phase::Relaunching:
+        return QStringLiteral("Relaunching %1…").arg(version);
+    case UpdateInstallState::Phase::Failed:
+        return offered ? QStringLiteral("Retry Update…") : QStringLiteral("Check for Updates…");
+    }
+    Q_UNREACHABLE_RETURN(QString());
+}
+
+QString CompanionAppModel::updateStatusDetail() const {
+    const QString& version = m_updateInstallState.version;
+    switch (m_updateInstallState.phase) {
+    case UpdateInstallState::Phase::Idle:
+        if (m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired) {
+            return QStringLiteral("Vendrilo Connect %1 is ready to install.").arg(latestVersionText(m_releaseStatus));
+        }
+        return QStringLiteral("This Mac companion is up to date.");
+    case UpdateInstallState::Phase::Checking:
+        return QStringLiteral("Checking the Vendrilo release feed for a newer macOS build.");
+    case UpdateInstallState::Phase::Downloading:
+        return QStringLiteral("Downloading Vendrilo Connect %1.").arg(version);
+    case UpdateInstallState::Phase::Installing:
+        return QStringLiteral("Preparing Vendrilo Connect %1 for installation.").arg(version);
+    case UpdateInstallState::Phase::Relaunching:
+        return QStringLiteral("Finishing installation of Vendrilo Connect %1.").arg(version);
+    case UpdateInstallState::Phase::Failed: {
+        const QString message = m_updateInstallState.message.trimmed();
+        return message.isEmpty() ? QStringLiteral("The last update attempt did not complete.") : message;
+    }
+    }
+    Q_UNREACHABLE_RETURN(QString());
+}
+
+bool CompanionAppModel::showsMenuBarUpdateIndicator() const {
+    return m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired || m_updateInstallState.isInstalling();
+}

@@ -1,0 +1,316 @@
+#pragma once
+
+#include "common/ContinuousSleep.h"
+#include "model/ClientDraft.h"
+#include "model/DashboardSection.h"
+#include "model/StatusTint.h"
+#include "model/UpdateInstallState.h"
+#include "runtime/CompanionAPI.h"
+#include "runtime/HealthSummary.h"
+#include "runtime/RuntimeSnapshot.h"
+#include "runtime/SmallPayloads.h"
+#include "supervision/CompanionPaths.h"
+#include "update/ResolvedReleaseStatus.h"
+
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CompanionPreferences;
+class CompanionProcessController;
+class PlatformServices;
+
+// The one model behind every window, the tray icon and the command menu: it
+// holds what the runtime last reported, the messages shown to the user and the
+// setup state, and every user action is one of its methods. Lives on the main
+// thread; its waits are awaited, never blocking.
+//
+// Each observed property has a change signal. Comparable properties stay silent
+// when assigned an equal value; runtime, health, diagnostics, releaseStatus,
+// pairingLink and pairingQRCode signal on every assignment. The status
+// presentation callback runs after every assignment of the status properties,
+// changed or not.
+//
+// The implementation is split by concern: CompanionAppModel.cpp (state,
+// refresh, messages), +Startup, +Pairing, +Presentation, +Clients, +Onboarding,
+// +Updates.
+class CompanionAppModel : public QObject {
+    Q_OBJECT
+public:
+    // Durations, shortened by tests.
+    struct Settings {
+        std::chrono::milliseconds refreshInterval{10000};
+        std::chrono::milliseconds noticeLifetime{4500};
+        std::chrono::milliseconds apiTimeout = CompanionAPI::defaultTimeout;
+    };
+
+    // Services created by the application before the model; they outlive it.
+    struct Collaborators {
+        CompanionProcessController& processController;
+        PlatformServices& platform;
+        CompanionPreferences& preferences;
+        // This computer's friendly name: the initial companion name.
+        QString computerName;
+        // The bundle's version, passed to the process controller and used for release checks.
+        QString applicationVersion;
+        QUrl runtimeBaseURL = CompanionPaths::dashboardBaseURL();
+    };
+
+    static constexpr int diagnosticsLimit = 20;
+    static constexpr int pairingQRCodeDimension = 220;
+
+    explicit CompanionAppModel(Collaborators collaborators, QObject* parent = nullptr);
+    CompanionAppModel(Collaborators collaborators, Settings settings, QObject* parent = nullptr);
+    ~CompanionAppModel() override;
+
+    // Observed state.
+    const std::optional<RuntimeSnapshot>& runtime() const noexcept { return m_runtime; }
+    const std::optional<HealthSummary>& health() const noexcept { return m_health; }
+    const QList<DiagnosticEvent>& diagnostics() const noexcept { return m_diagnostics; }
+    const ResolvedReleaseStatus& releaseStatus() const noexcept { return m_releaseStatus; }
+    const std::optional<PairingLinkPayload>& pairingLink() const noexcept { return m_pairingLink; }
+    const std::optional<QImage>& pairingQRCode() const noexcept { return m_pairingQRCode; }
+    const std::optional<QString>& errorMessage() const noexcept { return m_errorMessage; }
+    const std::optional<QString>& noticeMessage() const noexcept { return m_noticeMessage; }
+    const std::optional<QDateTime>& lastUpdated() const noexcept { return m_lastUpdated; }
+    bool launchAtLoginEnabled() const noexcept { return m_launchAtLoginEnabled; }
+    bool keepRunningInMenuBarWhenQuitting() const noexcept { return m_keepRunningInMenuBarWhenQuitting; }
+    const QString& launchAtLoginStatus() const noexcept { return m_launchAtLoginStatus; }
+    const std::optional<ClientDraft>& clientDraft() const noexcept { return m_clientDraft; }
+    DashboardSection selectedSection() const noexcept { return m_selectedSection; }
+    bool showOnboarding() const noexcept { return m_showOnboarding; }
+    bool hasCompletedGuidedExperience() const noexcept { return m_hasCompletedGuidedExperience; }
+    const QString& displayNameDraft() const noexcept { return m_displayNameDraft; }
+    const QString& onboardingDisplayNameDraft() const noexcept { return m_onboardingDisplayNameDraft; }
+    bool onboardingLaunchAtLoginEnabled() const noexcept { return m_onboardingLaunchAtLoginEnabled; }
+    const std::optional<QString>& onboardingErrorMessage() const noexcept { return m_onboardingErrorMessage; }
+    bool isPairingOverlayPresented() const noexcept { return m_isPairingOverlayPresented; }
+    bool isCompletingOnboarding() const noexcept { return m_isCompletingOnboarding; }
+    bool isBusy() const noexcept { return m_isBusy; }
+    bool isRefreshing() const noexcept { return m_isRefreshing; }
+    const UpdateInstallState& updateInstallState() const noexcept { return m_updateInstallState; }
+
+    // Assigned by views and operations alike; assigning a notice (re)arms its
+    // dismissal.
+    void setErrorMessage(std::optional<QString> message);
+    void setNoticeMessage(std::optional<QString> message);
+    // Assigned by the windows.
+    void setClientDraft(std::optional<ClientDraft> draft);
+    void setSelectedSection(DashboardSection section);
+    void setDisplayNameDraft(QString name);
+    void setOnboardingDisplayNameDraft(QString name);
+    void setOnboardingLaunchAtLoginEnabled(bool enabled);
+    void setPairingOverlayPresented(bool presented);
+    // While true, refreshes leave displayNameDraft alone.
+    void setEditingDisplayName(bool editing) { m_isEditingDisplayName = editing; }
+    bool isEditingDisplayName() const noexcept { return m_isEditingDisplayName; }
+
+    // Runs after every change of a status property (the tray icon redraws itself).
+    void setStatusPresentationDidChange(std::function<void()> callback);
+    // How requestFullTermination() quits; without one it asks the application to
+    // quit.
+    void setFullTerminationHandler(std::function<void()> handler);
+
+    // State and refresh.
+    // Reads the runtime's snapshot, health and diagnostics; throws the snapshot's
+    // failure.
+    QCoro::Task<> refresh(bool showErrors);
+    QCoro::Task<> refreshFromToolbar();
+    void scheduleRefreshLoop();
+    // Busy on, messages cleared, the operation awaited, its failure shown, busy
+    // off.
+    QCoro::Task<> performBusyAction(QString failureMessage, std::function<QCoro::Task<>()> operation);
+
+    // Start-up and shutdown.
+    void startIfNeeded();
+    QCoro::Task<> bootstrap();
+    QCoro::Task<> restartCompanion();
+    QCoro::Task<> shutdown();
+    void requestFullTermination();
+    void revealLogs();
+    void revealDataDirectory();
+    const QString& applicationVersion() const noexcept { return m_applicationVersion; }
+
+    // Pairing.
+    bool isPaired() const;
+    bool isPairingPending() const;
+    QCoro::Task<> beginPairing();
+    QCoro::Task<> cancelPairing();
+    QCoro::Task<> resetPairing();
+    void presentPairingOverlay();
+    void copyPairingCode();
+    void copyPairingLink();
+    void openPairingLink();
+
+    // Torrent clients: the snapshot's clients by label (locale-aware,
+    // case-insensitive, stable).
+    QList<ClientConfig> currentClients() const;
+
+    // Status presentation, computed on every read.
+    QString quickStatusTitle() const;
+    StatusTint healthTint() const;
+    StatusTint menuBarStatusTint() const;
+    QString dashboardSummaryText() const;
+    QString connectionModeLabel() const;
+    StatusTint connectionModeTint() const;
+    QString connectionModeDescription() const;
+    QString relayStatusLabel() const;
+    StatusTint relayStatusTint() const;
+    QString relayStatusDescription() const;
+    std::optional<QString> relayStatusDetail() const;
+    QString localAccessLabel() const;
+    StatusTint localAccessTint() const;
+    QString localAccessDescription() const;
+    std::optional<QString> localAccessDetail() const;
+    QString pairingStatusLabel() const;
+    StatusTint pairingStatusTint() const;
+    QString pairingStatusDescription() const;
+    std::optional<QString> pairingStatusDetail() const;
+
+Q_SIGNALS:
+    void runtimeChanged();
+    void healthChanged();
+    void diagnosticsChanged();
+    void releaseStatusChanged();
+    void pairingLinkChanged();
+    void pairingQRCodeChanged();
+    void errorMessageChanged();
+    void noticeMessageChanged();
+    void lastUpdatedChanged();
+    void launchAtLoginEnabledChanged();
+    void keepRunningInMenuBarWhenQuittingChanged();
+    void launchAtLoginStatusChanged();
+    void clientDraftChanged();
+    void selectedSectionChanged();
+    void showOnboardingChanged();
+    void hasCompletedGuidedExperienceChanged();
+    void displayNameDraftChanged();
+    void onboardingDisplayNameDraftChanged();
+    void onboardingLaunchAtLoginEnabledChanged();
+    void onboardingErrorMessageChanged();
+    void isPairingOverlayPresentedChanged();
+    void isCompletingOnboardingChanged();
+    void isBusyChanged();
+    void isRefreshingChanged();
+    void updateInstallStateChanged();
+
+private:
+    enum class Notify { WhenChanged, Always };
+    using ChangeSignal = void (CompanionAppModel::*)();
+    // A cancellable background task: cancelling wakes its sleep and tells it to
+    // end.
+    using TaskHandle = std::shared_ptr<SleepCanceller>;
+
+    // The one place the notification rule lives.
+    template <typename T>
+    void assign(T& field, T value, ChangeSignal changed, Notify notify = Notify::WhenChanged) {
+        const bool notifies = notify == Notify::Always || !(field == value);
+        field = std::move(value);
+        if (notifies) {
+            Q_EMIT(this->*changed)();
+        }
+    }
+    void notifyStatusPresentation();
+    // Coroutines check this after every suspension: the model may be gone or
+    // going.
+    static bool isGone(const QPointer<CompanionAppModel>& self) { return !self || self->m_tearingDown; }
+    static void cancelTask(TaskHandle& task);
+
+    void setRuntime(std::optional<RuntimeSnapshot> runtime);
+    void setHealth(std::optional<HealthSummary> health);
+    void setDiagnostics(QList<DiagnosticEvent> diagnostics);
+    void setReleaseStatus(ResolvedReleaseStatus status);
+    void setPairingLink(std::optional<PairingLinkPayload> link);
+    void setPairingQRCode(std::optional<QImage> image);
+    void setLastUpdated(std::optional<QDateTime> time);
+    void setLaunchAtLoginEnabled(bool enabled);
+    // Writes the preference first.
+    void storeKeepRunningInMenuBarWhenQuitting(bool keepRunning);
+    void setLaunchAtLoginStatus(QString status);
+    void setShowOnboarding(bool show);
+    void setHasCompletedGuidedExperience(bool completed);
+    void setOnboardingErrorMessage(std::optional<QString> message);
+    void setCompletingOnboarding(bool completing);
+    void setBusy(bool busy);
+    void setRefreshing(bool refreshing);
+    void setUpdateInstallState(UpdateInstallState state);
+
+    QCoro::Task<> runRefreshLoop(TaskHandle task);
+    void rearmNoticeDismissal();
+    QCoro::Task<> dismissNoticeLater(TaskHandle task, QString notice);
+
+    // Pairing steps of every refresh.
+    QCoro::Task<> refreshPairingArtifactsIfNeeded(PairingStatePayload pairing);
+    void syncPairingOverlayPresentation(const PairingStatePayload& pairing);
+    void clearPairingArtifacts();
+
+    // Later steps of the refresh and the start-up (clients, onboarding, updates).
+    QCoro::Task<> prepareLocalNetworkAccessIfNeeded(QList<ClientConfig> clients);
+    void refreshLaunchAtLoginState();
+    void seedOnboardingStateIfNeeded(const RuntimeSnapshot& snapshot);
+    void seedGuidedExperienceIfNeeded(const RuntimeSnapshot& snapshot);
+    void reconcileSelectedSection();
+    QCoro::Task<> refreshReleaseStatus(QString installedVersion);
+    void consumePendingUpdateResultIfNeeded();
+    void scheduleUpdateLoop();
+
+    // Collaborators.
+    CompanionAPI m_api;
+    CompanionProcessController& m_processController;
+    PlatformServices& m_platform;
+    CompanionPreferences& m_preferences;
+    const QString m_applicationVersion;
+    const Settings m_settings;
+
+    // Observed state.
+    std::optional<RuntimeSnapshot> m_runtime;
+    std::optional<HealthSummary> m_health;
+    QList<DiagnosticEvent> m_diagnostics;
+    ResolvedReleaseStatus m_releaseStatus;
+    std::optional<PairingLinkPayload> m_pairingLink;
+    std::optional<QImage> m_pairingQRCode;
+    std::optional<QString> m_errorMessage;
+    std::optional<QString> m_noticeMessage;
+    std::optional<QDateTime> m_lastUpdated;
+    bool m_launchAtLoginEnabled = false;
+    bool m_keepRunningInMenuBarWhenQuitting = true;
+    QString m_launchAtLoginStatus;
+    std::optional<ClientDraft> m_clientDraft;
+    DashboardSection m_selectedSection = DashboardSection::Guide;
+    bool m_showOnboarding = true;
+    bool m_hasCompletedGuidedExperience = false;
+    QString m_displayNameDraft;
+    QString m_onboardingDisplayNameDraft;
+    bool m_onboardingLaunchAtLoginEnabled = false;
+    std::optional<QString> m_onboardingErrorMessage;
+    bool m_isPairingOverlayPresented = false;
+    bool m_isCompletingOnboarding = false;
+    bool m_isBusy = false;
+    bool m_isRefreshing = false;
+    UpdateInstallState m_updateInstallState;
+
+    // Bookkeeping.
+    TaskHandle m_refreshLoopTask;
+    TaskHandle m_updateLoopTask;
+    TaskHandle m_noticeAutoDismissTask;
+    bool m_hasStarted = false;
+    bool m_hasSeededOnboardingState = false;
+    bool m_hasInitializedSection = false;
+    bool m_isEditingDisplayName = false;
+    QString m_lastPairingCode;
+    QString m_lastPresentedPairingCode;
+    bool m_hasShutdown = false;
+    bool m_tearingDown = false;
+    std::function<void()> m_statusPresentationDidChange;
+    std::function<void()> m_fullTerminationHandler;
+};

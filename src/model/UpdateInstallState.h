@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// Where an update check or installation stands.
+struct UpdateInstallState {
+    enum class Phase { Idle, Checking, Downloading, Installing, Relaunching, Failed };
+
+    Phase phase = Phase::Idle;
+    QString version; // Downloading, Installing, Relaunching
+    QString message; // Failed
+
+    static UpdateInstallState idle() { return {}; }
+    static UpdateInstallState checking() { return {Phase::Checking, {}, {}}; }
+    static UpdateInstallState downloading(QString version) {
+        return {Phase::Downloading, std::move(version), {}};
+    }
+    static UpdateInstallState installing(QString version) {
+        return {Phase::Installing, std::move(version), {}};
+    }
+    static UpdateInstallState relaunching(QString version) {
+        return {Phase::Relaunching, std::move(version), {}};
+    }
+    static UpdateInstallState failed(QString message) { return {Phase::Failed, {}, std::move(message)}; }
+
+    // Downloading, installing or relaunching: an installation owns the update machinery.
+    bool isInstalling() const noexcept {
+        return phase == Phase::Downloading || phase == Phase::Installing || phase == Phase::Relaunching;
+    }
+    // One check or installation at a time; a failure allows both again.
+    bool blocksUpdateActions() const noexcept { return isInstalling() || phase == Phase::Checking; }
+
+    bool operator==(const UpdateInstallState&) const = default;
+};
