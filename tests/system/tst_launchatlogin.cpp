@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -26,15 +28,17 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// desktop-file-validate's complaints, empty when the entry is valid.
-QString validationProblems(const QString& path) {
-    QProcess validator;
-    validator.start(u"desktop-file-validate"_qs, {path});
-    if (!validator.waitForFinished(10000)) {
-        return u"desktop-file-validate did not run"_qs;
+std::optional<LaunchAtLoginError> failureOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const LaunchAtLoginError& error) {
+        return error;
     }
-    const QString output = QString::fromUtf8(validator.readAll()).trimmed();
-    return validator.exitCode() == 0 && output.isEmpty() ? QString() : output;
+    return std::nullopt;
+}
+
+QByteArray execLine(const QString& program) {
+    return "Exec=\"" + program.toUtf8() + '"';
 }
 
 } // namespace
@@ -45,26 +49,24 @@ private:
     std::unique_ptr<QTemporaryDir> m_root;
     QString m_bundle;
     QString m_executable;
-    QString m_autostart;
+    QString m_entry;
 
-    // A bundle with a real executable file, installed under <name>/Applications.
-    QString makeExecutable(const QString& bundle) {
+    // A bundle with a real executable file.
+    static QString makeExecutable(const QString& bundle) {
         const QString executable = bundle + u"/Contents/MacOS/vendrilo-connect";
         writeFile(executable, "#!/bin/sh\n");
         return executable;
     }
-    LaunchAtLoginManager manager() const { return LaunchAtLoginManager(m_bundle, identifier, m_executable); }
-    QString entryPath() const { return m_autostart + u'/' + identifier + u".desktop"; }
-    QByteArray execLine(const QString& program) const { return "Exec=\"" + program.toUtf8() + '"'; }
+    LaunchAtLoginManager manager() const { return {m_bundle, identifier, m_executable}; }
 
 private Q_SLOTS:
     void init() {
         m_root = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_root->isValid());
         qputenv("XDG_CONFIG_HOME", m_root->filePath(u"config"_qs).toUtf8());
-        m_autostart = m_root->filePath(u"config/autostart"_qs);
+        m_entry = m_root->filePath(u"config/autostart/"_qs + identifier + u".desktop");
         m_bundle = m_root->filePath(u"Applications/Vendrilo Connect.app"_qs);
         m_executable = makeExecutable(m_bundle);
+        QCOMPARE(manager().entryPath(), m_entry);
     }
 
     void statusSentences_data() {
@@ -74,8 +76,8 @@ private Q_SLOTS:
         QTest::newRow("not registered")
             << 0 << false << "The app will stay manual until you enable start at login.";
         QTest::newRow("enabled") << 1 << true << "Vendrilo Connect launches automatically when you log in.";
-        QTest::newRow("requires approval")
-            << 2 << false << "macOS still needs you to approve this app in Login Items.";
+        QTest::newRow("approval") << 2 << false
+                                  << "macOS still needs you to approve this app in Login Items.";
         QTest::newRow("not found") << 3 << false
                                    << "Move the app into Applications before enabling start at login.";
         QTest::newRow("unknown") << -1 << false << "Start at login availability is unknown.";
@@ -83,37 +85,34 @@ private Q_SLOTS:
     }
     void statusSentences() {
         QFETCH(int, raw);
-        const auto status = static_cast<LaunchAtLoginStatus>(raw);
-        QTEST(isLaunchAtLoginEnabled(status), "enabled");
-        QTEST(launchAtLoginStatusText(status), "sentence");
+        QTEST(isLaunchAtLoginEnabled(static_cast<LaunchAtLoginStatus>(raw)), "enabled");
+        QTEST(launchAtLoginStatusText(static_cast<LaunchAtLoginStatus>(raw)), "sentence");
     }
 
-    // Entries as the sessions' own tools leave them; "EXEC" stands for an Exec
-    // line starting this copy.
+    // Entries as the sessions' own tools leave them; EXEC starts this copy.
     void statusOfExistingEntries_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<LaunchAtLoginStatus>("expected");
         const QByteArray head = "[Desktop Entry]\nType=Application\nName=Vendrilo Connect\n";
         QTest::newRow("ours") << head + "EXEC\n" << LaunchAtLoginStatus::Enabled;
-        QTest::newRow("ours with arguments and a field code") << head + "EXEC --hidden %U\n"
-                                                              << LaunchAtLoginStatus::Enabled;
-        QTest::newRow("ours among comments and other groups")
-            << "# written by hand\n[Desktop Action x]\nExec=/bin/false\n\n" + head +
-                   "EXEC\nX-GNOME-Autostart-enabled=true\n"
+        QTest::newRow("ours with a field code") << head + "EXEC --hidden %U\n"
+                                                << LaunchAtLoginStatus::Enabled;
+        QTest::newRow("ours after other groups")
+            << "# by hand\n[Desktop Action x]\nExec=/bin/false\n\n" + head + "EXEC\n"
             << LaunchAtLoginStatus::Enabled;
         QTest::newRow("hidden") << head + "EXEC\nHidden=true\n" << LaunchAtLoginStatus::NotRegistered;
-        QTest::newRow("switched off in GNOME") << head + "EXEC\nX-GNOME-Autostart-enabled=false\n"
-                                               << LaunchAtLoginStatus::NotRegistered;
+        QTest::newRow("off in GNOME") << head + "EXEC\nX-GNOME-Autostart-enabled=false\n"
+                                      << LaunchAtLoginStatus::NotRegistered;
         QTest::newRow("another copy")
             << head + "Exec=\"/opt/Vendrilo Connect.app/Contents/MacOS/vendrilo-connect\"\n"
             << LaunchAtLoginStatus::NotRegistered;
-        QTest::newRow("unterminated quote") << head + "Exec=\"/opt/x\n" << LaunchAtLoginStatus::NotRegistered;
+        QTest::newRow("open quote") << head + "Exec=\"/opt/x\n" << LaunchAtLoginStatus::NotRegistered;
         QTest::newRow("not an application")
-            << QByteArray("[Desktop Entry]\nType=Link\nName=x\nEXEC\n") << LaunchAtLoginStatus::NotRegistered;
+            << QByteArray("[Desktop Entry]\nType=Link\nEXEC\n") << LaunchAtLoginStatus::NotRegistered;
     }
     void statusOfExistingEntries() {
         QFETCH(QByteArray, contents);
-        writeFile(entryPath(), contents.replace("EXEC", execLine(m_executable)));
+        writeFile(m_entry, contents.replace("EXEC", execLine(m_executable)));
         QTEST(manager().status(), "expected");
     }
 
@@ -122,69 +121,57 @@ private Q_SLOTS:
 
         // Reached through a symlinked folder it is still this copy.
         QVERIFY(QFile::link(m_root->filePath(u"Applications"_qs), m_root->filePath(u"Linked"_qs)));
-        writeFile(entryPath(), "[Desktop Entry]\nType=Application\n" +
-                                   execLine(m_root->filePath(
-                                       u"Linked/Vendrilo Connect.app/Contents/MacOS/vendrilo-connect"_qs)));
+        writeFile(m_entry, "[Desktop Entry]\nType=Application\n" +
+                               execLine(m_root->filePath(
+                                   u"Linked/Vendrilo Connect.app/Contents/MacOS/vendrilo-connect"_qs)));
         QCOMPARE(manager().status(), LaunchAtLoginStatus::Enabled);
 
+        // A copy outside Applications is asked to move, but may still clean up after itself.
         const QString download = m_root->filePath(u"Downloads/Vendrilo Connect.app"_qs);
-        const QString downloaded = makeExecutable(download);
-        writeFile(entryPath(), "[Desktop Entry]\nType=Application\n" + execLine(downloaded));
-        LaunchAtLoginManager outside(download, identifier, downloaded);
+        LaunchAtLoginManager outside(download, identifier, makeExecutable(download));
         QCOMPARE(outside.status(), LaunchAtLoginStatus::NotFound);
-        try {
-            outside.setEnabled(true);
-            QFAIL("enabled a copy outside Applications");
-        } catch (const LaunchAtLoginError& error) {
-            QCOMPARE(error.description(), launchAtLoginStatusText(LaunchAtLoginStatus::NotFound));
-        }
-        // It may still clean up after itself.
+        QCOMPARE(failureOf([&] { outside.setEnabled(true); })->description(),
+                 launchAtLoginStatusText(LaunchAtLoginStatus::NotFound));
+        writeFile(m_entry, "[Desktop Entry]\nType=Application\n" +
+                               execLine(download + u"/Contents/MacOS/vendrilo-connect"));
         outside.setEnabled(false);
-        QVERIFY(!QFile::exists(entryPath()));
+        QVERIFY(!QFile::exists(m_entry));
 
-        QVERIFY(QDir().mkpath(entryPath()));
+        QVERIFY(QDir().mkpath(m_entry)); // unreadable
         QCOMPARE(manager().status(), LaunchAtLoginStatus::Unknown);
-        QVERIFY_THROWS_EXCEPTION(LaunchAtLoginError, manager().setEnabled(false));
+        QCOMPARE(failureOf([&] { manager().setEnabled(false); })->kind(),
+                 LaunchAtLoginError::Kind::OperationFailed);
 
         LaunchAtLoginManager unnamed(m_bundle, QString(), m_executable);
         QCOMPARE(unnamed.status(), LaunchAtLoginStatus::Unknown);
-        try {
-            unnamed.setEnabled(true);
-            QFAIL("enabled without a name for the entry");
-        } catch (const LaunchAtLoginError& error) {
-            QCOMPARE(error.kind(), LaunchAtLoginError::Kind::UnsupportedOS);
-        }
+        QCOMPARE(failureOf([&] { unnamed.setEnabled(true); })->kind(),
+                 LaunchAtLoginError::Kind::UnsupportedOS);
     }
 
-    void enablingAndDisablingOwnOnlyOurEntry() {
+    void disablingRemovesOnlyOurEntry() {
         auto ours = manager();
-        QCOMPARE(ours.entryPath(), entryPath());
         ours.setEnabled(true);
         QCOMPARE(ours.status(), LaunchAtLoginStatus::Enabled);
         ours.setEnabled(false);
-        QVERIFY(!QFile::exists(entryPath()));
-        QCOMPARE(ours.status(), LaunchAtLoginStatus::NotRegistered);
-        ours.setEnabled(false); // nothing to remove is not a failure
+        QVERIFY(!QFile::exists(m_entry));
+        ours.setEnabled(false); // nothing to remove is no failure
 
-        // Another copy's entry survives our disabling, and enabling takes the name over.
         const QByteArray foreign = "[Desktop Entry]\nType=Application\nExec=/opt/vc/vendrilo-connect\n";
-        writeFile(entryPath(), foreign);
+        writeFile(m_entry, foreign);
         ours.setEnabled(false);
-        QCOMPARE(readFile(entryPath()), foreign);
+        QCOMPARE(readFile(m_entry), foreign);
+        // Enabling takes the name over, and switches a hidden entry of ours on again.
         ours.setEnabled(true);
         QCOMPARE(ours.status(), LaunchAtLoginStatus::Enabled);
-
-        // A switched-off entry of ours is switched on again by rewriting it.
-        writeFile(entryPath(), "[Desktop Entry]\nType=Application\nHidden=true\n" + execLine(m_executable));
-        QCOMPARE(ours.status(), LaunchAtLoginStatus::NotRegistered);
+        writeFile(m_entry, "[Desktop Entry]\nType=Application\nHidden=true\n" + execLine(m_executable));
         ours.setEnabled(true);
         QCOMPARE(ours.status(), LaunchAtLoginStatus::Enabled);
     }
 
-    // Awkward folder names must survive the Exec quoting and string escaping both ways.
+    // Exec quoting and string escaping both apply: a literal backslash is written four times.
     void writtenEntryIsValidForAwkwardPaths_data() {
         QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("quotedFolder");
+        QTest::addColumn<QString>("written");
         QTest::newRow("space") << "My Apps"
                                << "My Apps";
         QTest::newRow("percent and quotes") << "50% \"off\""
@@ -198,39 +185,38 @@ private Q_SLOTS:
     }
     void writtenEntryIsValidForAwkwardPaths() {
         QFETCH(QString, folder);
-        QFETCH(QString, quotedFolder);
+        QFETCH(QString, written);
         m_bundle = m_root->filePath(folder + u"/Applications/Vendrilo Connect.app");
         m_executable = makeExecutable(m_bundle);
-        auto ours = manager();
-        ours.setEnabled(true);
-        const QString expectedExec = u"Exec=\"" + m_root->path() + u'/' + quotedFolder +
-                                     u"/Applications/Vendrilo Connect.app/Contents/MacOS/vendrilo-connect\"";
-        QVERIFY2(QString::fromUtf8(readFile(entryPath())).split(u'\n').contains(expectedExec),
-                 readFile(entryPath()).constData());
-        QCOMPARE(ours.status(), LaunchAtLoginStatus::Enabled);
+        manager().setEnabled(true);
+        const QString exec = u"Exec=\"" + m_root->path() + u'/' + written +
+                             u"/Applications/Vendrilo Connect.app/Contents/MacOS/vendrilo-connect\"";
+        QVERIFY2(QString::fromUtf8(readFile(m_entry)).split(u'\n').contains(exec),
+                 readFile(m_entry).constData());
+        QCOMPARE(manager().status(), LaunchAtLoginStatus::Enabled);
         if (QStandardPaths::findExecutable(u"desktop-file-validate"_qs).isEmpty()) {
             QSKIP("desktop-file-validate is not installed");
         }
-        QCOMPARE(validationProblems(entryPath()), QString());
+        QProcess validator;
+        validator.start(u"desktop-file-validate"_qs, {m_entry});
+        QVERIFY(validator.waitForFinished(10000));
+        QCOMPARE(validator.readAll(), QByteArray());
+        QCOMPARE(validator.exitCode(), 0);
     }
 
     void writeFailuresCarryThePlatformText() {
         auto ours = manager();
         ours.setEnabled(true);
-        QProcess chattr;
-        chattr.start(u"chattr"_qs, {u"+i"_qs, m_autostart});
-        if (!chattr.waitForFinished(5000) || chattr.exitCode() != 0) {
+        const QString folder = QFileInfo(m_entry).absolutePath();
+        if (QProcess::execute(u"chattr"_qs, {u"+i"_qs, folder}) != 0) {
             QSKIP("chattr cannot make the folder immutable here");
         }
-        const auto unlock = qScopeGuard([this] { QProcess::execute(u"chattr"_qs, {u"-i"_qs, m_autostart}); });
+        const auto unlock = qScopeGuard([&] { QProcess::execute(u"chattr"_qs, {u"-i"_qs, folder}); });
         for (const bool enabled : {false, true}) {
-            try {
-                ours.setEnabled(enabled);
-                QFAIL("the change went through an immutable folder");
-            } catch (const LaunchAtLoginError& error) {
-                QCOMPARE(error.kind(), LaunchAtLoginError::Kind::OperationFailed);
-                QVERIFY(!error.description().isEmpty());
-            }
+            const auto failure = failureOf([&] { ours.setEnabled(enabled); });
+            QVERIFY(failure);
+            QCOMPARE(failure->kind(), LaunchAtLoginError::Kind::OperationFailed);
+            QVERIFY(!failure->description().isEmpty());
         }
         QCOMPARE(ours.status(), LaunchAtLoginStatus::Enabled);
     }
