@@ -28,17 +28,25 @@ QString displayName(const ClientConfig& client) {
 }
 
 QUrl origin(const ClientConfig& client) {
+    const QString product = productName(client.type);
+    if (client.port < 1 || client.port > 65535) {
+        throw ClientCheckError(
+            ClientAuthState::unreachable,
+            QStringLiteral("The port %1 entered for %2 is not a port. Enter a port between 1 and "
+                           "65535.")
+                .arg(client.port)
+                .arg(product));
+    }
     QUrl url;
     url.setScheme(client.useTls ? QStringLiteral("https") : QStringLiteral("http"));
     url.setHost(client.host.trimmed(), QUrl::StrictMode);
     url.setPort(int(client.port));
-    if (!url.isValid() || url.host().isEmpty() || client.port < 1 || client.port > 65535) {
-        throw ClientCheckError(
-            ClientAuthState::unreachable,
-            QStringLiteral("The address of ") + displayName(client) +
-                QStringLiteral(" is not a valid host and port. Enter only its host name or IP "
-                               "address, without http:// or a path, and a port between 1 "
-                               "and 65535."));
+    if (!url.isValid() || url.host().isEmpty()) {
+        throw ClientCheckError(ClientAuthState::unreachable,
+                               QStringLiteral("The host “") + client.host.trimmed() +
+                                   QStringLiteral("” entered for ") + product +
+                                   QStringLiteral(" is not a host name or IP address. Enter only the name or "
+                                                  "address, without http:// or a path."));
     }
     return url;
 }

@@ -48,6 +48,14 @@ QCoro::Task<AnyCodableMap> checkQbittorrent(ClientHttpSession& session) {
                                "until the ban ends or restart qBittorrent, then check the user "
                                "name and password before testing again."));
     }
+    // "Fails." means wrong credentials whichever of these statuses carries it.
+    if ((login.status == 200 || login.status == 401) && loginText == QStringLiteral("Fails.")) {
+        throw ClientCheckError(
+            ClientAuthState::authFailed,
+            session.displayName() +
+                QStringLiteral(" rejected the user name or password. Enter the ones set in "
+                               "qBittorrent’s Web UI settings."));
+    }
     if (login.status == 401 || login.status == 403) {
         throw ClientCheckError(
             ClientAuthState::authFailed,
@@ -57,13 +65,6 @@ QCoro::Task<AnyCodableMap> checkQbittorrent(ClientHttpSession& session) {
     }
     if (login.status != 200) {
         throw session.unexpectedStatus(login, loginPath);
-    }
-    if (loginText == QStringLiteral("Fails.")) {
-        throw ClientCheckError(
-            ClientAuthState::authFailed,
-            session.displayName() +
-                QStringLiteral(" rejected the user name or password. Enter the ones set in "
-                               "qBittorrent’s Web UI settings."));
     }
     if (loginText != QStringLiteral("Ok.")) {
         throw session.badResponse(QStringLiteral("an unknown login answer"));
