@@ -1,0 +1,22 @@
+#pragma once
+
+#include "runtime/ClientConfig.h"
+
+class ClientStore;
+class EventRecorder;
+
+// Adds, changes and removes torrent clients.
+class ClientRegistry {
+public:
+    ClientRegistry(ClientStore& store, EventRecorder& events) : m_store(store), m_events(events) {}
+
+    // Stores a client checked by ClientRules: a new one gets an id; a changed one
+    // keeps its check results when nothing the check depends on changed.
+    ClientConfig save(ClientConfig client);
+    // Throws HttpError 404 for an unknown id.
+    void remove(const QString& id);
+
+private:
+    ClientStore& m_store;
+    EventRecorder& m_events;
+};

@@ -1,0 +1,71 @@
+#include "companion/CommandLineOptions.h"
+#include "companion/CompanionRuntime.h"
+#include "companion/LogWriter.h"
+#include "companion/RuntimeSettings.h"
+#include "companion/ShutdownSignals.h"
+#include "companion/UsageError.h"
+
+#include <QCoreApplication>
+#include <QProcessEnvironment>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Leaves room within the second the app waits before it sends SIGKILL.
+constexpr std::chrono::milliseconds shutdownGrace{800};
+
+void printError(const QString& commandName, const QString& message) {
+    const QByteArray line = (commandName + QStringLiteral(": ") + message + u'\n').toUtf8();
+    std::fputs(line.constData(), stderr);
+}
+
+QCoro::Task<> stopAndQuit(CompanionRuntime& runtime) {
+    co_await runtime.shutdown(shutdownGrace);
+    QCoreApplication::exit(0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ShutdownSignals::blockDelivery();
+    QCoreApplication app(argc, argv);
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString commandName = RuntimeSettings::commandNameFrom(environment);
+
+    RuntimeSettings settings;
+    CommandLineOptions options;
+    try {
+        settings = RuntimeSettings::fromEnvironment(environment);
+        options = CommandLineOptions::parse(app.arguments().mid(1));
+    } catch (const UsageError& error) {
+        printError(commandName, error.description());
+        std::fputs(CommandLineOptions::usage(commandName).toUtf8().constData(), stderr);
+        return 2;
+    }
+
+    LogWriter log;
+    std::unique_ptr<CompanionRuntime> runtime;
+    std::unique_ptr<ShutdownSignals> signals;
+    try {
+        runtime = std::make_unique<CompanionRuntime>(options, settings, log);
+        signals = std::make_unique<ShutdownSignals>();
+    } catch (const UserFacingError& error) {
+        printError(commandName, error.description());
+        return 1;
+    }
+
+    bool stopping = false;
+    QObject::connect(signals.get(), &ShutdownSignals::received, runtime.get(), [&](int signalNumber) {
+        if (stopping) {
+            return;
+        }
+        stopping = true;
+        log.write(LogWriter::Level::Info, u"signal_received", QStringLiteral("Received a request to stop."),
+                  {{QStringLiteral("signal"), AnyCodable{qint64(signalNumber)}}});
+        stopAndQuit(*runtime);
+    });
+    return app.exec();
+}
