@@ -65,9 +65,9 @@ bool MacDeviceName::shouldPreferComputerName(QStringView name) const {
 
 QString MacDeviceName::canonicalForm(QStringView name) {
     QStringView text = name.trimmed();
-    // Only a leading ".local" goes: a trailing one stays part of the name.
-    if (text.startsWith(u".local", Qt::CaseInsensitive)) {
-        text = text.mid(6);
+    // "name.local" is the same machine as "name": the mDNS suffix goes.
+    if (text.endsWith(u".local", Qt::CaseInsensitive)) {
+        text.chop(6);
     }
     QString kept;
     kept.reserve(text.size());

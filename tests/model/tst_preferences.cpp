@@ -111,7 +111,8 @@ private Q_SLOTS:
         QTest::newRow("host name, other punctuation and case") << u"Janes_Box"_qs << true;
         QTest::newRow("process host name") << u"Build Server"_qs << true;
         QTest::newRow("local host name") << u"janes-box.local"_qs << true;
-        QTest::newRow("leading .local is dropped") << u".LOCALjanes-box"_qs << true;
+        QTest::newRow("trailing .local in any case") << u"Janes-Box.LOCAL"_qs << true;
+        QTest::newRow("a leading .local is part of the name") << u".localjanes-box"_qs << false;
         QTest::newRow("other domain") << u"janes-box.lan"_qs << false;
         QTest::newRow("chosen name") << u"Living Room"_qs << false;
         QTest::newRow("pretty name is not a host name") << u"Study Computer"_qs << false;
@@ -126,7 +127,10 @@ private Q_SLOTS:
 
     void canonicalFormKeepsUnicodeLettersAndDigits() {
         QCOMPARE(MacDeviceName::canonicalForm(u"  Jänes’ Box 2\n"), u"jänesbox2"_qs);
-        QCOMPARE(MacDeviceName::canonicalForm(u"host.local"), u"hostlocal"_qs);
+        QCOMPARE(MacDeviceName::canonicalForm(u"host.local"), u"host"_qs);
+        QCOMPARE(MacDeviceName::canonicalForm(u"local.host"), u"localhost"_qs);
+        // A host name that already carries the suffix still matches the plain name.
+        QVERIFY(MacDeviceName({{}, u"janes-box.local"_qs, {}}).shouldPreferComputerName(u"Janes Box"));
         QVERIFY(MacDeviceName({}).localHostName().isEmpty());
         QVERIFY(!MacDeviceName({}).shouldPreferComputerName(u".local"));
     }
