@@ -1,0 +1,256 @@
+#include "RawHttpServer.h"
+#include "runtime/CompanionAPI.h"
+#include "runtime/CompanionAPIError.h"
+#include "runtime/WireCoding.h"
+
+#include <QCoro/QCoroTask>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QNetworkReply>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using Operation = std::function<QCoro::Task<>(const CompanionAPI&)>;
+
+// QCoro::waitFor drops exceptions, so each operation runs inside a coroutine that keeps them
+// (wrapped: a task cannot hold an exception_ptr as its value).
+std::exception_ptr failureOf(const CompanionAPI& api, const Operation& operation) {
+    struct Outcome {
+        std::exception_ptr failure;
+    };
+    auto run = [](const CompanionAPI& client, Operation op) -> QCoro::Task<Outcome> {
+        try {
+            co_await op(client);
+        } catch (...) {
+            co_return Outcome{std::current_exception()};
+        }
+        co_return Outcome{};
+    };
+    return QCoro::waitFor(run(api, operation)).failure;
+}
+
+template <typename E> std::optional<E> errorAs(std::exception_ptr failure) {
+    try {
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+    } catch (const E& error) {
+        return error;
+    } catch (...) {
+    }
+    return std::nullopt;
+}
+
+template <typename T> Operation discarding(QCoro::Task<T> (CompanionAPI::*call)() const) {
+    return [call](const CompanionAPI& api) -> QCoro::Task<> { co_await (api.*call)(); };
+}
+
+QByteArray sample(const char* name) {
+    QFile file(QStringLiteral(WIRE_SAMPLES_DIR "/") + QLatin1StringView(name));
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// A valid answer for every route, so that only the request itself is under test.
+RawHttpServer::Reply cannedAnswer(const RawHttpServer::Request& request) {
+    const QByteArray path = request.target.split('?').first();
+    if (path == "/v1/runtime") {
+        return RawHttpServer::Reply::answer(200, sample("runtime-paired.json"));
+    }
+    if (path == "/v1/health") {
+        return RawHttpServer::Reply::answer(200, sample("health.json"));
+    }
+    if (path == "/v1/diagnostics") {
+        return RawHttpServer::Reply::answer(200, sample("diagnostics.json"));
+    }
+    if (path == "/v1/pairing/link") {
+        return RawHttpServer::Reply::answer(200, sample("pairing-link.json"));
+    }
+    if (path == "/v1/clients/probe") {
+        return RawHttpServer::Reply::answer(200, sample("probe-clients.json"));
+    }
+    if (path == "/v1/clients/save") {
+        return RawHttpServer::Reply::answer(200, request.body);
+    }
+    return RawHttpServer::Reply::answer(200, sample("small-answers.json"));
+}
+
+ClientConfig deluge() {
+    return WireCoding::decodeList<ClientConfig>(sample("probe-clients.json")).first();
+}
+
+} // namespace
+
+class TestCompanionAPI : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void requestsCarryPathQueryHeadersAndBody_data() {
+        QTest::addColumn<Operation>("operation");
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QByteArray>("body"); // empty: no body and no Content-Type
+        const auto row = [](const char* name, Operation op, const char* method, const char* target,
+                            QByteArray body) {
+            QTest::newRow(name) << op << QByteArray(method) << QByteArray(target) << body;
+        };
+        row("runtime", discarding(&CompanionAPI::runtime), "GET", "/v1/runtime", {});
+        row("health", discarding(&CompanionAPI::health), "GET", "/v1/health", {});
+        row("healthcheck", discarding(&CompanionAPI::healthcheck), "GET", "/healthz", {});
+        for (const int limit : {20, 0, -3}) {
+            row(qPrintable(QStringLiteral("diagnostics %1").arg(limit)),
+                [limit](const CompanionAPI& api) -> QCoro::Task<> { co_await api.diagnostics(limit); }, "GET",
+                limit == 20 ? "/v1/diagnostics?limit=20" : "/v1/diagnostics?limit=1", {});
+        }
+        row("pairing link",
+            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.pairingLink("K7 Q/ä"); }, "GET",
+            "/v1/pairing/link?code=K7%20Q/%C3%A4", {});
+        row(
+            "begin pairing without a name",
+            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.beginPairing(std::nullopt); }, "POST",
+            "/v1/pairing/begin", "{}");
+        row(
+            "begin pairing",
+            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.beginPairing("Studio"); }, "POST",
+            "/v1/pairing/begin", R"({"display_name":"Studio"})");
+        row(
+            "reset pairing",
+            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.resetPairing("macos_app_reset"); },
+            "POST", "/v1/pairing/reset", R"({"reason":"macos_app_reset"})");
+        row(
+            "save client",
+            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.saveClient(deluge()); }, "POST",
+            "/v1/clients/save", WireCoding::encode(deluge()));
+        row(
+            "delete client",
+            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.deleteClient("qb-1"); }, "POST",
+            "/v1/clients/delete", R"({"client_id":"qb-1"})");
+        row(
+            "probe all",
+            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.probeClients(std::nullopt); }, "POST",
+            "/v1/clients/probe", "{}");
+        row(
+            "probe one", [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.probeClients("dl-1"); },
+            "POST", "/v1/clients/probe", R"({"client_id":"dl-1"})");
+        row(
+            "display name",
+            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.updateDisplayName("Ana"); }, "POST",
+            "/v1/config/display-name", R"({"name":"Ana"})");
+    }
+    void requestsCarryPathQueryHeadersAndBody() {
+        QFETCH(Operation, operation);
+        QFETCH(QByteArray, method);
+        QFETCH(QByteArray, target);
+        QFETCH(QByteArray, body);
+        RawHttpServer server;
+        server.setResponder(cannedAnswer);
+        const CompanionAPI api(server.baseURL());
+        const std::exception_ptr failure = failureOf(api, operation);
+        QVERIFY2(!failure,
+                 errorAs<UserFacingError>(failure) ? errorAs<UserFacingError>(failure)->what() : "?");
+        QCOMPARE(server.requests().size(), 1);
+        const RawHttpServer::Request& sent = server.requests().first();
+        QCOMPARE(sent.method, method);
+        QCOMPARE(sent.target, target);
+        QCOMPARE(sent.headers.value("accept"), "application/json");
+        QCOMPARE(sent.headers.value("content-type"), body.isEmpty() ? QByteArray() : "application/json");
+        QCOMPARE(sent.body, body);
+        QVERIFY(!sent.headers.contains("cookie") && !sent.headers.contains("authorization"));
+    }
+
+    void answersOutsideSuccessBecomeErrors_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text"); // empty: a decoding error is expected
+        QTest::addColumn<bool>("hasMessage");
+        QTest::newRow("404 empty") << 404 << QByteArray() << "The companion returned HTTP 404." << false;
+        QTest::newRow("409 padded text") << 409 << QByteArray("   Pairing already in progress \n")
+                                         << "Pairing already in progress" << true;
+        QTest::newRow("500 json") << 500 << QByteArray(R"({"error":"db locked"})")
+                                  << R"({"error":"db locked"})" << true;
+        QTest::newRow("503 blank") << 503 << QByteArray(" \r\n") << "The companion returned HTTP 503."
+                                   << false;
+        QTest::newRow("400 not utf-8")
+            << 400 << QByteArray("\xff\xfe") << "The companion returned HTTP 400." << false;
+        QTest::newRow("302 is not followed")
+            << 302 << QByteArray() << "The companion returned HTTP 302." << false;
+        QTest::newRow("200 empty") << 200 << QByteArray() << QString() << false;
+        QTest::newRow("200 without deleted") << 200 << QByteArray("{}") << QString() << false;
+    }
+    void answersOutsideSuccessBecomeErrors() {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        QFETCH(bool, hasMessage);
+        RawHttpServer server;
+        server.setResponder(
+            [&](const RawHttpServer::Request&) { return RawHttpServer::Reply::answer(status, body); });
+        const CompanionAPI api(server.baseURL());
+        const auto failure =
+            failureOf(api, [](const CompanionAPI& client) { return client.deleteClient("qb-1"); });
+        if (text.isEmpty()) {
+            QVERIFY(errorAs<DecodingError>(failure));
+            return;
+        }
+        const auto error = errorAs<CompanionAPIError>(failure);
+        QVERIFY(error);
+        QCOMPARE(error->kind(), CompanionAPIError::Kind::RequestFailed);
+        QCOMPARE(error->statusCode(), status);
+        QCOMPARE(error->message().has_value(), hasMessage);
+        QCOMPARE(error->description(), text);
+    }
+
+    void answerThatIsNotHttpIsInvalid() {
+        const CompanionAPI api(QUrl(QStringLiteral("file:///nonexistent-companion")));
+        const auto error = errorAs<CompanionAPIError>(failureOf(api, discarding(&CompanionAPI::healthcheck)));
+        QVERIFY(error);
+        QCOMPARE(error->kind(), CompanionAPIError::Kind::InvalidResponse);
+        QCOMPARE(error->description(), "The companion returned an invalid response.");
+    }
+
+    void transportFailures_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<int>("networkError");
+        QTest::newRow("nothing listening") << "refused" << int(QNetworkReply::ConnectionRefusedError);
+        QTest::newRow("hung runtime") << "hung" << int(QNetworkReply::OperationCanceledError);
+        QTest::newRow("owner aborts") << "abort" << int(QNetworkReply::OperationCanceledError);
+        QTest::newRow("runtime that never finishes")
+            << "trickle" << int(QNetworkReply::OperationCanceledError);
+        QTest::newRow("answer is not http") << "garbage" << int(QNetworkReply::RemoteHostClosedError);
+    }
+    void transportFailures() {
+        QFETCH(QString, situation);
+        QFETCH(int, networkError);
+        auto server = std::make_unique<RawHttpServer>();
+        server->setResponder([situation](const RawHttpServer::Request&) {
+            return situation == u"garbage" ? RawHttpServer::Reply::bytes("SSH-2.0-x\r\n")
+                                           : RawHttpServer::Reply::silence();
+        });
+        const QUrl url = server->baseURL();
+        if (situation == u"refused") {
+            server.reset();
+        }
+        // The owner's abort comes long before the timeout would.
+        const CompanionAPI api(url, situation == u"abort" ? 30s : 150ms);
+        if (situation == u"abort") {
+            QTimer::singleShot(50ms, [&api] { api.abortAll(); });
+        }
+        QElapsedTimer clock;
+        clock.start();
+        const auto failure = failureOf(api, discarding(&CompanionAPI::runtime));
+        QVERIFY(clock.elapsed() < 5000);
+        QVERIFY(!errorAs<CompanionAPIError>(failure));
+        const auto error = errorAs<TransportError>(failure);
+        QVERIFY(error);
+        QCOMPARE(error->networkError(), networkError);
+        QVERIFY(!error->description().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCompanionAPI)
+#include "tst_companionapi.moc"
