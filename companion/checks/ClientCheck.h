@@ -26,6 +26,7 @@ struct ClientCheckOutcome {
 // One bounded check of one client, for real, over HTTP(S). Never throws: every
 // failure becomes an outcome. A failed login is never retried, so a check cannot
 // push a client towards banning this computer. The client is copied before the
-// first suspension; the network access manager must outlive the check.
+// first suspension; the network access manager must outlive the check (TLS
+// checks connect through one of their own, so trust settings never carry over).
 QCoro::Task<ClientCheckOutcome> checkClient(QNetworkAccessManager& network, const ClientConfig& client,
                                             std::chrono::milliseconds timeout = std::chrono::seconds(5));

@@ -6,6 +6,7 @@
 #include <QCoro/QCoroNetworkReply>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QObject>
@@ -28,9 +29,20 @@ QString secondsText(std::chrono::milliseconds duration) {
 
 ClientHttpSession::ClientHttpSession(QNetworkAccessManager& network, ClientConfig client,
                                      std::chrono::milliseconds timeout)
-    : m_network(network), m_client(std::move(client)), m_displayName(ClientEndpoint::displayName(m_client)),
+    : m_network(&network), m_client(std::move(client)), m_displayName(ClientEndpoint::displayName(m_client)),
       m_origin(ClientEndpoint::origin(m_client)), m_ssl(ClientEndpoint::sslConfiguration(m_client)),
-      m_timeout(timeout), m_deadline(timeout) {}
+      m_timeout(timeout), m_deadline(timeout) {
+    if (m_client.useTls) {
+        // An access manager keeps TLS connections per host and port and hands them to later
+        // requests whatever their trust settings: a connection accepted without verification
+        // would let a later strict check of the same address pass. So each TLS check connects afresh.
+        m_privateNetwork = std::make_unique<QNetworkAccessManager>();
+        m_privateNetwork->setProxy(network.proxy());
+        m_network = m_privateNetwork.get();
+    }
+}
+
+ClientHttpSession::~ClientHttpSession() = default;
 
 QCoro::Task<ClientHttpAnswer> ClientHttpSession::get(const QString& path, const Headers& headers) {
     co_return co_await send(QByteArrayLiteral("GET"), path, {}, {}, headers);
@@ -71,7 +83,8 @@ QCoro::Task<ClientHttpAnswer> ClientHttpSession::send(const QByteArray& verb, co
     if (remaining.count() <= 0) {
         throw networkFailure(QNetworkReply::TimeoutError, {}, {});
     }
-    const std::unique_ptr<QNetworkReply, DeleteLater> reply(m_network.sendCustomRequest(request, verb, body));
+    const std::unique_ptr<QNetworkReply, DeleteLater> reply(
+        m_network->sendCustomRequest(request, verb, body));
     QList<QSslError> sslErrors;
     // Owned by this frame, so the connection cannot outlive the list it fills.
     QObject sslErrorsContext;

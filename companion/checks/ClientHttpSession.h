@@ -15,16 +15,20 @@
 #include <QUrl>
 
 #include <chrono>
+#include <memory>
 
 class QNetworkAccessManager;
 
 // The HTTP exchanges of one check: one deadline for all of them, the client's
-// TLS trust, and cookies kept to this check so that concurrent checks of
-// clients on the same host never see each other's sessions. Network failures
-// come back as ClientCheckError; any HTTP status is returned to the caller.
+// TLS trust (on connections of its own), and cookies kept to this check so that
+// concurrent checks of clients on one host never see each other's sessions.
+// Network failures come back as ClientCheckError; any HTTP status is returned.
 class ClientHttpSession {
 public:
     ClientHttpSession(QNetworkAccessManager& network, ClientConfig client, std::chrono::milliseconds timeout);
+    ~ClientHttpSession();
+    ClientHttpSession(const ClientHttpSession&) = delete;
+    ClientHttpSession& operator=(const ClientHttpSession&) = delete;
 
     const ClientConfig& client() const noexcept { return m_client; }
     // "qBittorrent at 127.0.0.1:8080", for sentences.
@@ -48,7 +52,8 @@ private:
     ClientCheckError networkFailure(int error, const QString& errorText, const QString& sslProblems) const;
     void keepCookies(const QList<QNetworkCookie>& cookies);
 
-    QNetworkAccessManager& m_network;
+    std::unique_ptr<QNetworkAccessManager> m_privateNetwork;
+    QNetworkAccessManager* m_network;
     ClientConfig m_client;
     QString m_displayName;
     QUrl m_origin;

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void unreachableAddresses();
     void tlsTrust_data();
     void tlsTrust();
+    void trustIsDecidedByEveryCheck();
 
 private:
     QNetworkAccessManager m_network;
@@ -268,6 +269,20 @@ void ClientCheckTest::tlsTrust() {
     QCOMPARE(outcome.authState, authState);
     QVERIFY2(outcome.lastError.value_or(QString()).contains(errorPart),
              qPrintable(outcome.lastError.value_or("")));
+}
+
+void ClientCheckTest::trustIsDecidedByEveryCheck() {
+    if (!m_serverTls) {
+        QSKIP("openssl is not installed, so no certificate can be made for a local TLS server");
+    }
+    CannedHttpServer server({transmissionSession}, m_serverTls);
+    ClientConfig client = clientAt(ClientType::Transmission, server.port());
+    client.useTls = true;
+    client.insecureSkipVerify = true;
+    QCOMPARE(QCoro::waitFor(checkClient(m_network, client)).authState, QStringLiteral("ok"));
+    // A connection kept from the lenient check must not let the strict one through.
+    client.insecureSkipVerify = false;
+    QCOMPARE(QCoro::waitFor(checkClient(m_network, client)).authState, QStringLiteral("tls_error"));
 }
 
 QTEST_GUILESS_MAIN(ClientCheckTest)
