@@ -64,7 +64,8 @@ qint64 ClientDraft::defaultPort(ClientType type) {
     case ClientType::Deluge:
         return 8112;
     }
-    Q_UNREACHABLE_RETURN(8080);
+    Q_UNREACHABLE();
+    return 8080;
 }
 
 QString ClientDraft::defaultHost(HostKind hostKind) {
@@ -74,5 +75,6 @@ QString ClientDraft::defaultHost(HostKind hostKind) {
     case HostKind::Lan:
         return QStringLiteral("192.168.1.50");
     }
-    Q_UNREACHABLE_RETURN(QString());
+    Q_UNREACHABLE();
+    return QString();
 }

@@ -1,5 +1,4 @@
 #include "model/CompanionAppModel.h"
-
 #include "runtime/LANProbeTarget.h"
 #include "runtime/LocalNetworkAccessCoordinator.h"
 #include "supervision/CompanionProcessController.h"
@@ -23,82 +22,87 @@ QList<ClientConfig> CompanionAppModel::currentClients() const {
 }
 
 QCoro::Task<> CompanionAppModel::saveClientDraft(ClientDraft draft) {
-    return performBusyAction(
-        QStringLiteral("Could not save the torrent client."), [this, draft]() -> QCoro::Task<> {
-            const QPointer<CompanionAppModel> self(this);
-            co_await prepareLocalNetworkAccessIfNeeded(draft);
-            if (isGone(self)) {
-                co_return;
-            }
-            co_await m_api.saveClient(draft.asClientConfig());
-            if (isGone(self)) {
-                co_return;
-            }
-            // Only a save that went through closes the editor; a failure keeps the user's input.
-            setClientDraft(std::nullopt);
-            co_await refresh(true);
-            if (isGone(self)) {
-                co_return;
-            }
-            setSelectedSection(DashboardSection::Clients);
-            setNoticeMessage(QStringLiteral("Torrent client saved."));
-        });
+    return performBusyAction(QStringLiteral("Could not save the torrent client."),
+                             [this, draft]() -> QCoro::Task<> {
+                                 const QPointer<CompanionAppModel> self(this);
+                                 co_await prepareLocalNetworkAccessIfNeeded(draft);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 co_await m_api.saveClient(draft.asClientConfig());
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 // Only a save that went through closes the editor; a failure keeps the
+                                 // user's input.
+                                 setClientDraft(std::nullopt);
+                                 co_await refresh(true);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 setSelectedSection(DashboardSection::Clients);
+                                 setNoticeMessage(QStringLiteral("Torrent client saved."));
+                             });
 }
 
 QCoro::Task<> CompanionAppModel::deleteClient(ClientConfig client) {
-    return performBusyAction(
-        QStringLiteral("Could not remove %1.").arg(client.label), [this, client]() -> QCoro::Task<> {
-            const QPointer<CompanionAppModel> self(this);
-            co_await m_api.deleteClient(client.id);
-            if (isGone(self)) {
-                co_return;
-            }
-            co_await refresh(true);
-            if (isGone(self)) {
-                co_return;
-            }
-            setNoticeMessage(client.label + QStringLiteral(" was removed."));
-        });
+    const QString removed = client.label + QStringLiteral(" was removed.");
+    return performBusyAction(QStringLiteral("Could not remove %1.").arg(client.label),
+                             [this, client, removed]() -> QCoro::Task<> {
+                                 const QPointer<CompanionAppModel> self(this);
+                                 co_await m_api.deleteClient(client.id);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 co_await refresh(true);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 setNoticeMessage(removed);
+                             });
 }
 
 QCoro::Task<> CompanionAppModel::probeClient(ClientConfig client) {
-    return performBusyAction(
-        QStringLiteral("Could not test %1.").arg(client.label), [this, client]() -> QCoro::Task<> {
-            const QPointer<CompanionAppModel> self(this);
-            co_await prepareLocalNetworkAccessIfNeeded(QList<ClientConfig>{client});
-            if (isGone(self)) {
-                co_return;
-            }
-            co_await m_api.probeClients(client.id);
-            if (isGone(self)) {
-                co_return;
-            }
-            co_await refresh(true);
-            if (isGone(self)) {
-                co_return;
-            }
-            setNoticeMessage(client.label + QStringLiteral(" was tested again."));
-        });
+    const QString tested = client.label + QStringLiteral(" was tested again.");
+    // Built out here: brace lists inside coroutine bodies trip GCC 12.
+    const QList<ClientConfig> onlyThisClient{client};
+    return performBusyAction(QStringLiteral("Could not test %1.").arg(client.label),
+                             [this, client, tested, onlyThisClient]() -> QCoro::Task<> {
+                                 const QPointer<CompanionAppModel> self(this);
+                                 co_await prepareLocalNetworkAccessIfNeeded(onlyThisClient);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 co_await m_api.probeClients(client.id);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 co_await refresh(true);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 setNoticeMessage(tested);
+                             });
 }
 
 QCoro::Task<> CompanionAppModel::probeAllClients() {
-    return performBusyAction(
-        QStringLiteral("Could not test the configured clients."), [this]() -> QCoro::Task<> {
-            const QPointer<CompanionAppModel> self(this);
-            co_await prepareLocalNetworkAccessIfNeeded(currentClients());
-            if (isGone(self)) {
-                co_return;
-            }
-            co_await m_api.probeClients(std::nullopt);
-            if (isGone(self)) {
-                co_return;
-            }
-            co_await refresh(true);
-            if (isGone(self)) {
-                co_return;
-            }
-            setNoticeMessage(QStringLiteral("All configured clients were tested."));
-        });
+    return performBusyAction(QStringLiteral("Could not test the configured clients."),
+                             [this]() -> QCoro::Task<> {
+                                 const QPointer<CompanionAppModel> self(this);
+                                 co_await prepareLocalNetworkAccessIfNeeded(currentClients());
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 co_await m_api.probeClients(std::nullopt);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 co_await refresh(true);
+                                 if (isGone(self)) {
+                                     co_return;
+                                 }
+                                 setNoticeMessage(QStringLiteral("All configured clients were tested."));
+                             });
 }
 
 QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(ClientDraft draft) {
@@ -110,7 +114,9 @@ QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(ClientDraft d
         co_return;
     }
     const QPointer<CompanionAppModel> self(this);
-    const bool obtained = co_await m_localNetworkAccessCoordinator.prepareIfNeeded(QList{target});
+    QList<LANProbeTarget> targets;
+    targets.append(target);
+    const bool obtained = co_await m_localNetworkAccessCoordinator.prepareIfNeeded(std::move(targets));
     if (obtained && !isGone(self)) {
         co_await restartRuntimeWithLocalNetworkAccess();
     }

@@ -1,6 +1,5 @@
-#include "model/CompanionAppModel.h"
-
 #include "common/UserFacingError.h"
+#include "model/CompanionAppModel.h"
 #include "model/CompanionPreferences.h"
 #include "supervision/CompanionProcessController.h"
 #include "system/LaunchAtLoginManager.h"
@@ -58,8 +57,8 @@ void CompanionAppModel::seedOnboardingStateIfNeeded(const RuntimeSnapshot& snaps
     // The runtime names itself after the host until someone picks a name; the
     // friendly computer name is the better suggestion.
     const QString& reported = snapshot.identity.displayName;
-    setOnboardingDisplayNameDraft(m_deviceName.shouldPreferComputerName(reported) ? m_deviceName.computerName()
-                                                                                  : reported);
+    setOnboardingDisplayNameDraft(
+        m_deviceName.shouldPreferComputerName(reported) ? m_deviceName.computerName() : reported);
     setOnboardingLaunchAtLoginEnabled(m_launchAtLoginEnabled);
     m_hasSeededOnboardingState = true;
 }
@@ -209,7 +208,8 @@ void CompanionAppModel::setKeepRunningInMenuBarWhenQuitting(bool keepRunning) {
         return;
     }
     storeKeepRunningInMenuBarWhenQuitting(keepRunning);
-    setNoticeMessage(keepRunning
-                         ? QStringLiteral("Cmd+Q will close the windows and keep Vendrilo Connect in the menu bar.")
-                         : QStringLiteral("Cmd+Q will fully quit Vendrilo Connect."));
+    setNoticeMessage(
+        keepRunning
+            ? QStringLiteral("Cmd+Q will close the windows and keep Vendrilo Connect in the menu bar.")
+            : QStringLiteral("Cmd+Q will fully quit Vendrilo Connect."));
 }

@@ -1,6 +1,5 @@
-#include "model/CompanionAppModel.h"
-
 #include "common/UserFacingError.h"
+#include "model/CompanionAppModel.h"
 #include "supervision/CompanionPaths.h"
 #include "system/PlatformServices.h"
 #include "update/CompanionUpdateInstaller.h"
@@ -78,9 +77,10 @@ QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
     setReleaseStatus(*status);
     setUpdateInstallState(UpdateInstallState::idle());
     if (manual) {
-        setNoticeMessage(status->updateAvailable || status->updateRequired
-                             ? QStringLiteral("Vendrilo Connect %1 is ready to install.").arg(latestVersionText(*status))
-                             : QStringLiteral("Vendrilo Connect is up to date."));
+        setNoticeMessage(
+            status->updateAvailable || status->updateRequired
+                ? QStringLiteral("Vendrilo Connect %1 is ready to install.").arg(latestVersionText(*status))
+                : QStringLiteral("Vendrilo Connect is up to date."));
     }
 }
 
@@ -125,7 +125,8 @@ void CompanionAppModel::openUpdateAction() {
         return;
     }
     const QUrl download(m_releaseStatus.downloadURL.trimmed(), QUrl::StrictMode);
-    if (!m_releaseStatus.downloadURL.trimmed().isEmpty() && download.isValid() && !download.scheme().isEmpty()) {
+    if (!m_releaseStatus.downloadURL.trimmed().isEmpty() && download.isValid() &&
+        !download.scheme().isEmpty()) {
         const QString latest = m_releaseStatus.latestVersion.trimmed();
         installUpdate(download, latest.isEmpty() ? QStringLiteral("latest") : latest,
                       m_releaseStatus.downloadSHA256);
@@ -173,7 +174,7 @@ QCoro::Task<> CompanionAppModel::installUpdate(QUrl from, QString version, QStri
     setNoticeMessage(
         QStringLiteral("Installing Vendrilo Connect %1. The app will relaunch automatically.").arg(version));
     // The script waits for this process to exit; the pause lets the notice show first.
-    co_await continuousSleep(m_settings.relaunchDelay);
+    co_await continuousSleep(m_settings.updateRelaunchDelay);
     if (isGone(self)) {
         co_return;
     }
@@ -210,8 +211,9 @@ void CompanionAppModel::consumePendingUpdateResultIfNeeded() {
 
     if (kind == u"success") {
         setUpdateInstallState(UpdateInstallState::idle());
-        setNoticeMessage(version ? QStringLiteral("Vendrilo Connect %1 was installed successfully.").arg(*version)
-                                 : message.value_or(QStringLiteral("Vendrilo Connect was updated successfully.")));
+        setNoticeMessage(
+            version ? QStringLiteral("Vendrilo Connect %1 was installed successfully.").arg(*version)
+                    : message.value_or(QStringLiteral("Vendrilo Connect was updated successfully.")));
     } else if (kind == u"failure") {
         const QString text =
             message.value_or(QStringLiteral("Vendrilo Connect could not finish installing the update."));
@@ -226,7 +228,8 @@ QString CompanionAppModel::updateSummary() const {
         if (m_releaseStatus.updateRequired) {
             return QStringLiteral("Update required");
         }
-        return m_releaseStatus.updateAvailable ? QStringLiteral("Update available") : QStringLiteral("Up to date");
+        return m_releaseStatus.updateAvailable ? QStringLiteral("Update available")
+                                               : QStringLiteral("Up to date");
     case UpdateInstallState::Phase::Checking:
         return QStringLiteral("Checking…");
     case UpdateInstallState::Phase::Downloading:
@@ -237,7 +240,8 @@ QString CompanionAppModel::updateSummary() const {
     case UpdateInstallState::Phase::Failed:
         return QStringLiteral("Update failed");
     }
-    Q_UNREACHABLE_RETURN(QString());
+    Q_UNREACHABLE();
+    return QString();
 }
 
 QString CompanionAppModel::updateActionLabel() const {
@@ -248,7 +252,8 @@ QString CompanionAppModel::updateActionLabel() const {
         if (m_releaseStatus.updateRequired) {
             return QStringLiteral("Update Required…");
         }
-        return m_releaseStatus.updateAvailable ? QStringLiteral("Update Now…") : QStringLiteral("Check for Updates…");
+        return m_releaseStatus.updateAvailable ? QStringLiteral("Update Now…")
+                                               : QStringLiteral("Check for Updates…");
     case UpdateInstallState::Phase::Checking:
         return QStringLiteral("Checking for Updates…");
     case UpdateInstallState::Phase::Downloading:
@@ -260,7 +265,8 @@ QString CompanionAppModel::updateActionLabel() const {
     case UpdateInstallState::Phase::Failed:
         return offered ? QStringLiteral("Retry Update…") : QStringLiteral("Check for Updates…");
     }
-    Q_UNREACHABLE_RETURN(QString());
+    Q_UNREACHABLE();
+    return QString();
 }
 
 QString CompanionAppModel::updateStatusDetail() const {
@@ -268,7 +274,8 @@ QString CompanionAppModel::updateStatusDetail() const {
     switch (m_updateInstallState.phase) {
     case UpdateInstallState::Phase::Idle:
         if (m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired) {
-            return QStringLiteral("Vendrilo Connect %1 is ready to install.").arg(latestVersionText(m_releaseStatus));
+            return QStringLiteral("Vendrilo Connect %1 is ready to install.")
+                .arg(latestVersionText(m_releaseStatus));
         }
         return QStringLiteral("This Mac companion is up to date.");
     case UpdateInstallState::Phase::Checking:
@@ -284,9 +291,11 @@ QString CompanionAppModel::updateStatusDetail() const {
         return message.isEmpty() ? QStringLiteral("The last update attempt did not complete.") : message;
     }
     }
-    Q_UNREACHABLE_RETURN(QString());
+    Q_UNREACHABLE();
+    return QString();
 }
 
 bool CompanionAppModel::showsMenuBarUpdateIndicator() const {
-    return m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired || m_updateInstallState.isInstalling();
+    return m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired ||
+           m_updateInstallState.isInstalling();
 }

@@ -3,13 +3,18 @@
 #include "common/ContinuousSleep.h"
 #include "model/ClientDraft.h"
 #include "model/DashboardSection.h"
+#include "model/MacDeviceName.h"
 #include "model/StatusTint.h"
 #include "model/UpdateInstallState.h"
 #include "runtime/CompanionAPI.h"
 #include "runtime/HealthSummary.h"
+#include "runtime/LocalNetworkAccessCoordinator.h"
 #include "runtime/RuntimeSnapshot.h"
 #include "runtime/SmallPayloads.h"
 #include "supervision/CompanionPaths.h"
+#include "system/LaunchAtLoginManager.h"
+#include "update/CompanionUpdateInstaller.h"
+#include "update/ReleaseManifestService.h"
 #include "update/ResolvedReleaseStatus.h"
 
 #include <QCoro/QCoroTask>
@@ -52,6 +57,15 @@ public:
         std::chrono::milliseconds refreshInterval{10000};
         std::chrono::milliseconds noticeLifetime{4500};
         std::chrono::milliseconds apiTimeout = CompanionAPI::defaultTimeout;
+        std::chrono::milliseconds localNetworkProbeTimeout =
+            LocalNetworkAccessCoordinator::defaultProbeTimeout;
+        std::chrono::milliseconds releaseRequestTimeout = ReleaseManifestService::defaultRequestTimeout;
+        std::chrono::milliseconds releaseResourceTimeout = ReleaseManifestService::defaultResourceTimeout;
+        std::chrono::milliseconds updateDownloadTimeout = CompanionUpdateInstaller::defaultTransferTimeout;
+        // The silent release check while refreshes fail.
+        std::chrono::milliseconds updateCheckInterval{21600000};
+        // Between starting the installer and quitting for it.
+        std::chrono::milliseconds updateRelaunchDelay{500};
     };
 
     // Services created by the application before the model; they outlive it.
@@ -64,6 +78,13 @@ public:
         // The bundle's version, passed to the process controller and used for release checks.
         QString applicationVersion;
         QUrl runtimeBaseURL = CompanionPaths::dashboardBaseURL();
+        // Host names the runtime reports as its name until the user picks one;
+        // the guided setup suggests deviceName.computerName() instead.
+        MacDeviceName deviceName{MacDeviceName::Sources{}};
+        // The running bundle: the login item starts it, an update replaces it.
+        QString bundlePath;
+        QString bundleIdentifier;
+        QUrl manifestURL = CompanionPaths::manifestURL();
     };
 
     static constexpr int diagnosticsLimit = 20;
@@ -111,8 +132,9 @@ public:
     void setOnboardingDisplayNameDraft(QString name);
     void setOnboardingLaunchAtLoginEnabled(bool enabled);
     void setPairingOverlayPresented(bool presented);
-    // While true, refreshes leave displayNameDraft alone.
-    void setEditingDisplayName(bool editing) { m_isEditingDisplayName = editing; }
+    // The user started editing the settings name field: refreshes leave
+    // displayNameDraft alone until saveDisplayName().
+    void beginEditingDisplayName();
     bool isEditingDisplayName() const noexcept { return m_isEditingDisplayName; }
 
     // Runs after every change of a status property (the tray icon redraws itself).
@@ -155,6 +177,11 @@ public:
     // Torrent clients: the snapshot's clients by label (locale-aware,
     // case-insensitive, stable).
     QList<ClientConfig> currentClients() const;
+    // A failed save keeps clientDraft, so the editor stays open with the input.
+    QCoro::Task<> saveClientDraft(ClientDraft draft);
+    QCoro::Task<> deleteClient(ClientConfig client);
+    QCoro::Task<> probeClient(ClientConfig client);
+    QCoro::Task<> probeAllClients();
 
     // Status presentation, computed on every read.
     QString quickStatusTitle() const;
@@ -176,6 +203,32 @@ public:
     StatusTint pairingStatusTint() const;
     QString pairingStatusDescription() const;
     std::optional<QString> pairingStatusDetail() const;
+
+    // Guided setup and preferences.
+    int completedSteps() const;
+    QString settingsDisplayNamePreview() const;
+    // Failures land in onboardingErrorMessage; the user stays on the guide step.
+    QCoro::Task<> completeOnboarding();
+    void finishGuidedExperience();
+    void goToPreviousStep();
+    QCoro::Task<> saveDisplayName();
+    // The login item is one small file: changing it does not wait.
+    void setLaunchAtLogin(bool enabled);
+    void setKeepRunningInMenuBarWhenQuitting(bool keepRunning);
+
+    // Updates.
+    QString installedVersionForReleaseChecks() const;
+    void checkForUpdates();
+    QCoro::Task<> runUpdateCheck(bool manual);
+    // The primary update button: install, check, or open the update page.
+    void openUpdateAction();
+    // Ends by quitting the application for the installer. expectedSHA256 is the
+    // digest the feed published for the image; empty when it gave none.
+    QCoro::Task<> installUpdate(QUrl from, QString version, QString expectedSHA256 = {});
+    QString updateSummary() const;
+    QString updateActionLabel() const;
+    QString updateStatusDetail() const;
+    bool showsMenuBarUpdateIndicator() const;
 
 Q_SIGNALS:
     void runtimeChanged();
@@ -256,13 +309,17 @@ private:
 
     // Later steps of the refresh and the start-up (clients, onboarding, updates).
     QCoro::Task<> prepareLocalNetworkAccessIfNeeded(QList<ClientConfig> clients);
+    QCoro::Task<> prepareLocalNetworkAccessIfNeeded(ClientDraft draft);
+    QCoro::Task<> restartRuntimeWithLocalNetworkAccess();
     void refreshLaunchAtLoginState();
+    DashboardSection targetSection() const;
     void seedOnboardingStateIfNeeded(const RuntimeSnapshot& snapshot);
     void seedGuidedExperienceIfNeeded(const RuntimeSnapshot& snapshot);
     void reconcileSelectedSection();
     QCoro::Task<> refreshReleaseStatus(QString installedVersion);
     void consumePendingUpdateResultIfNeeded();
     void scheduleUpdateLoop();
+    QCoro::Task<> runUpdateLoop(TaskHandle task);
 
     // Collaborators.
     CompanionAPI m_api;
@@ -271,6 +328,12 @@ private:
     CompanionPreferences& m_preferences;
     const QString m_applicationVersion;
     const Settings m_settings;
+    const MacDeviceName m_deviceName;
+    const QString m_bundlePath;
+    LaunchAtLoginManager m_launchAtLoginManager;
+    LocalNetworkAccessCoordinator m_localNetworkAccessCoordinator;
+    ReleaseManifestService m_releaseService;
+    CompanionUpdateInstaller m_updateInstaller;
 
     // Observed state.
     std::optional<RuntimeSnapshot> m_runtime;
