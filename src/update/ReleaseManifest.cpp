@@ -6,20 +6,27 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-// The record shapes join the runtime's decoder: it finds them by argument lookup.
+#include <type_traits>
+
+// The record shapes join the runtime's decoder, which finds them by argument
+// lookup and walks them with more than one visitor (reader, member names).
 namespace WireCoding::detail {
 
-void describe(const RecordReader& reader, ReleasePlatform& platform) {
-    reader.optional(QLatin1StringView("version"), platform.version);
-    reader.optional(QLatin1StringView("minimumSupported"), platform.minimumSupported);
-    reader.optional(QLatin1StringView("primaryActionLabel"), platform.primaryActionLabel);
-    reader.optional(QLatin1StringView("downloadUrl"), platform.downloadUrl);
-    reader.optional(QLatin1StringView("instructionsUrl"), platform.instructionsUrl);
-    reader.optional(QLatin1StringView("copyCommand"), platform.copyCommand);
-    reader.optional(QLatin1StringView("headline"), platform.headline);
-    reader.optional(QLatin1StringView("sha256"), platform.sha256);
+template <typename R, typename Record>
+concept ManifestRecord = std::is_same_v<std::remove_const_t<R>, Record>;
+
+template <typename V, ManifestRecord<ReleasePlatform> R> void describe(V& v, R& platform) {
+    v.optional(QLatin1StringView("version"), platform.version);
+    v.optional(QLatin1StringView("minimumSupported"), platform.minimumSupported);
+    v.optional(QLatin1StringView("primaryActionLabel"), platform.primaryActionLabel);
+    v.optional(QLatin1StringView("downloadUrl"), platform.downloadUrl);
+    v.optional(QLatin1StringView("instructionsUrl"), platform.instructionsUrl);
+    v.optional(QLatin1StringView("copyCommand"), platform.copyCommand);
+    v.optional(QLatin1StringView("headline"), platform.headline);
+    v.optional(QLatin1StringView("sha256"), platform.sha256);
 }
 
+// Platform names are keys of a map, converted like member names.
 void decodeValue(const QJsonValue& json, const JsonKeyPath& path, QMap<QString, ReleasePlatform>& out) {
     if (!json.isObject()) {
         throwUnexpected(path, u"an object", json);
@@ -27,25 +34,24 @@ void decodeValue(const QJsonValue& json, const JsonKeyPath& path, QMap<QString, 
     const QJsonObject object = json.toObject();
     out.clear();
     for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        const QString name = camelCaseKey(it.key());
         const QByteArray wireName = it.key().toUtf8(); // the path names the key as it was sent
         ReleasePlatform platform;
-        WireCoding::detail::decodeValue(it.value(), JsonKeyPath(path, QLatin1StringView(wireName)), platform);
-        out.insert(name, std::move(platform));
+        decodeValue(it.value(), JsonKeyPath(path, QLatin1StringView(wireName)), platform);
+        out.insert(camelCaseKey(it.key()), std::move(platform));
     }
 }
 
-void describe(const RecordReader& reader, ReleaseChannel& channel) {
-    reader.required(QLatin1StringView("version"), channel.version);
-    reader.optional(QLatin1StringView("minimumSupported"), channel.minimumSupported);
-    reader.optional(QLatin1StringView("publishedAt"), channel.publishedAt);
-    reader.optional(QLatin1StringView("notes"), channel.notes);
-    reader.required(QLatin1StringView("platforms"), channel.platforms);
+template <typename V, ManifestRecord<ReleaseChannel> R> void describe(V& v, R& channel) {
+    v.required(QLatin1StringView("version"), channel.version);
+    v.optional(QLatin1StringView("minimumSupported"), channel.minimumSupported);
+    v.optional(QLatin1StringView("publishedAt"), channel.publishedAt);
+    v.optional(QLatin1StringView("notes"), channel.notes);
+    v.required(QLatin1StringView("platforms"), channel.platforms);
 }
 
-void describe(const RecordReader& reader, ReleaseManifest& manifest) {
-    reader.required(QLatin1StringView("schemaVersion"), manifest.schemaVersion);
-    reader.required(QLatin1StringView("stable"), manifest.stable);
+template <typename V, ManifestRecord<ReleaseManifest> R> void describe(V& v, R& manifest) {
+    v.required(QLatin1StringView("schemaVersion"), manifest.schemaVersion);
+    v.required(QLatin1StringView("stable"), manifest.stable);
 }
 
 } // namespace WireCoding::detail
