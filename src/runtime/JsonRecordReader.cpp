@@ -72,15 +72,6 @@ void decodeStrictEnum(const QJsonValue& json, const JsonKeyPath& path, Enum& out
     throwUnexpected(path, expected, json);
 }
 
-bool hasCapitalRun(QLatin1StringView name) {
-    for (qsizetype i = 1; i < name.size(); ++i) {
-        if (QChar::isUpper(name[i].unicode()) && QChar::isUpper(name[i - 1].unicode())) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 void throwUnexpected(const JsonKeyPath& path, QStringView expected, const QJsonValue& found) {
@@ -169,42 +160,55 @@ void decodeValue(const QJsonValue& json, const JsonKeyPath& path, AnyCodableMap&
     for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
         AnyCodable value;
         decodeValue(it.value(), path, value);
-        out.insert(it.key(), std::move(value));
+        out.insert(out.cend(), it.key(), std::move(value)); // keys arrive sorted
     }
 }
 
-RecordReader::RecordReader(const QJsonObject& object, const JsonKeyPath& path) : m_path(path) {
-    m_entries.reserve(object.size());
+RecordReader::RecordReader(const QJsonObject& object, const JsonKeyPath& path, const RecordMemberNames& names)
+    : m_path(path) {
+    const QList<RecordMemberNames::Member>& members = names.members();
+    qsizetype matchedKeys = 0;
+    for (const RecordMemberNames::Member& member : members) {
+        QJsonValue value(QJsonValue::Undefined);
+        for (const QString& spelling : member.spellings) {
+            if (const auto it = object.constFind(spelling); it != object.constEnd()) {
+                if (value.isUndefined()) {
+                    value = it.value();
+                }
+                ++matchedKeys;
+            }
+        }
+        m_values.append(value);
+    }
+    if (matchedKeys == object.size()) {
+        return;
+    }
+    // Some key is unknown or unusually spelled (last__ok_at): convert every key
+    // and match again. Several keys may convert to one member; the first wins.
+    std::fill(m_values.begin(), m_values.end(), QJsonValue(QJsonValue::Undefined));
     for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        const QString key = it.key();
-        m_entries.append({key.contains(u'_') ? camelCaseKey(key) : key, it.value()});
-    }
-}
-
-const QJsonValue* RecordReader::find(QLatin1StringView member) const {
-    // A member named with a run of capitals (clientID) goes out as client_id, which
-    // converts back to clientId: that spelling is accepted too.
-    const std::optional<QString> roundTripped =
-        hasCapitalRun(member) ? std::optional(camelCaseKey(snakeCaseKey(QString(member)))) : std::nullopt;
-    // Several keys may convert to the same member (client_id, clientId): the first wins.
-    for (const Entry& entry : m_entries) {
-        if (entry.key == member || (roundTripped && entry.key == *roundTripped)) {
-            return &entry.value;
+        const QString key = camelCaseKey(it.key());
+        for (qsizetype i = 0; i < members.size(); ++i) {
+            if (key == members[i].name || key == members[i].roundTripped) {
+                if (m_values[i].isUndefined()) {
+                    m_values[i] = it.value();
+                }
+                break;
+            }
         }
     }
-    return nullptr;
 }
 
 void RecordReader::eventId(QLatin1StringView member, QString& field) const {
-    const QJsonValue* json = find(member);
-    if (!json || json->isNull()) {
+    const QJsonValue& json = next();
+    if (json.isUndefined() || json.isNull()) {
         field = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    } else if (json->isString()) {
-        field = json->toString();
-    } else if (const auto integer = integerOf(*json)) {
+    } else if (json.isString()) {
+        field = json.toString();
+    } else if (const auto integer = integerOf(json)) {
         field = QString::number(*integer);
     } else {
-        throwUnexpected(JsonKeyPath(m_path, member), u"an integer or a string", *json);
+        throwUnexpected(JsonKeyPath(m_path, member), u"an integer or a string", json);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/AnyCodable.h"
 #include "runtime/JsonKeyPath.h"
+#include "runtime/RecordMemberNames.h"
 #include "runtime/WireEnums.h"
 
 #include <QDateTime>
@@ -34,35 +35,36 @@ void decodeValue(const QJsonValue& json, const JsonKeyPath& path, AnyCodable& ou
 // Map keys are taken as they are.
 void decodeValue(const QJsonValue& json, const JsonKeyPath& path, AnyCodableMap& out);
 
-// Reads the members of one JSON object; the record shapes call it once per member.
+// Reads the members of one JSON object; the record shape calls it once per
+// member, in the order of `names`.
 class RecordReader {
 public:
-    RecordReader(const QJsonObject& object, const JsonKeyPath& path);
+    RecordReader(const QJsonObject& object, const JsonKeyPath& path, const RecordMemberNames& names);
 
     template <typename F> void required(QLatin1StringView member, F& field) const {
         const JsonKeyPath memberPath(m_path, member);
-        const QJsonValue* json = find(member);
-        if (!json) {
+        const QJsonValue& json = next();
+        if (json.isUndefined()) {
             throwMissing(memberPath);
         }
-        decodeValue(*json, memberPath, field);
+        decodeValue(json, memberPath, field);
     }
 
     // Absent and null give no value.
     template <typename F> void optional(QLatin1StringView member, std::optional<F>& field) const {
-        const QJsonValue* json = find(member);
-        if (!json || json->isNull()) {
+        const QJsonValue& json = next();
+        if (json.isUndefined() || json.isNull()) {
             field.reset();
             return;
         }
-        decodeValue(*json, JsonKeyPath(m_path, member), field.emplace());
+        decodeValue(json, JsonKeyPath(m_path, member), field.emplace());
     }
 
     // Absent and null keep the record's default.
     template <typename F> void defaulted(QLatin1StringView member, F& field) const {
-        const QJsonValue* json = find(member);
-        if (json && !json->isNull()) {
-            decodeValue(*json, JsonKeyPath(m_path, member), field);
+        const QJsonValue& json = next();
+        if (!json.isUndefined() && !json.isNull()) {
+            decodeValue(json, JsonKeyPath(m_path, member), field);
         }
     }
 
@@ -70,13 +72,11 @@ public:
     void eventId(QLatin1StringView member, QString& field) const;
 
 private:
-    const QJsonValue* find(QLatin1StringView member) const;
+    // The value of the member the shape visits next; Undefined when absent.
+    const QJsonValue& next() const { return m_values[m_next++]; }
 
-    struct Entry {
-        QString key; // converted to camel case
-        QJsonValue value;
-    };
-    QVarLengthArray<Entry, 20> m_entries;
+    QVarLengthArray<QJsonValue, 20> m_values; // one per member, in visiting order
+    mutable qsizetype m_next = 0;
     const JsonKeyPath& m_path;
 };
 
@@ -100,7 +100,7 @@ void decodeValue(const QJsonValue& json, const JsonKeyPath& path, R& out) {
     if (!json.isObject()) {
         throwUnexpected(path, u"an object", json);
     }
-    const RecordReader reader(json.toObject(), path);
+    const RecordReader reader(json.toObject(), path, memberNamesOf<R>());
     describe(reader, out);
 }
 
