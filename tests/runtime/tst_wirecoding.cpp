@@ -96,6 +96,30 @@ private Q_SLOTS:
         QCOMPARE(camelCaseKey(camel), camel); // no "_": taken as it is
     }
 
+    void incomingKeySpellings_data() {
+        QTest::addColumn<QByteArray>("authState"); // the member's key and value, as sent
+        QTest::addColumn<QString>("expected");     // empty: the member counts as missing
+        QTest::newRow("snake case") << QByteArray(R"("auth_state":"ok")") << "ok";
+        QTest::newRow("camel case") << QByteArray(R"("authState":"ok")") << "ok";
+        QTest::newRow("beside an unknown key") << QByteArray(R"("auth_state":"ok","zz_top":1)") << "ok";
+        QTest::newRow("doubled underscore") << QByteArray(R"("auth__state":"ok")") << "ok";
+        QTest::newRow("capital after underscore") << QByteArray(R"("auth_State":"ok")") << "ok";
+        QTest::newRow("both spellings, first key wins")
+            << QByteArray(R"("auth_state":"b","authState":"a")") << "a";
+        QTest::newRow("leading capital") << QByteArray(R"("Auth_state":"ok")") << "";
+        QTest::newRow("no separator") << QByteArray(R"("authstate":"ok")") << "";
+    }
+    void incomingKeySpellings() {
+        QFETCH(QByteArray, authState);
+        QFETCH(QString, expected);
+        const QByteArray json = R"({"id":"a","label":"b","type":"deluge",)" + authState + "}";
+        if (expected.isEmpty()) {
+            QCOMPARE(decodingFailure<ClientHealth>(json), R"(Missing value for "auth_state".)");
+        } else {
+            QCOMPARE(decode<ClientHealth>(json).authState, expected);
+        }
+    }
+
     void realisticAnswersRoundTrip() {
         const auto snapshot = decode<RuntimeSnapshot>(sample("runtime-paired.json"));
         QCOMPARE(snapshot.identity.pairing.status, PairingStatus::Paired);
