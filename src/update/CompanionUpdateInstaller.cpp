@@ -68,7 +68,8 @@ QCoro::Task<> CompanionUpdateInstaller::downloadDiskImage(QUrl from, QString to,
     removeExisting(to);
 
     QSaveFile image(to);
-    if (!image.open(QIODevice::WriteOnly)) {
+    // Unbuffered: each chunk goes straight to disk.
+    if (!image.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         throw PlatformError(image.errorString());
     }
 

@@ -40,7 +40,8 @@ void throwIfFailedBelowHTTP(const QNetworkReply& reply) {
 }
 
 void abortAll(QNetworkAccessManager& manager) {
-    for (QNetworkReply* reply : manager.findChildren<QNetworkReply*>()) {
+    for (QNetworkReply* reply : manager.findChildren<QNetworkReply*>(Qt::FindDirectChildrenOnly)) {
+        reply->setParent(nullptr);
         reply->abort();
     }
 }

@@ -26,8 +26,9 @@ void throwIfFailedBelowHTTP(const QNetworkReply& reply);
 // The HTTP status, 0 when the answer was not HTTP.
 int statusCode(const QNetworkReply& reply);
 
-// An awaiting coroutine resumes only when its reply finishes: finish every
-// reply before the manager that owns them goes away.
+// An awaiting coroutine resumes only when its reply finishes, and may resume
+// later from the event loop: finish every reply and hand it over to the
+// coroutine's own ReplyPointer before the manager that owns them goes away.
 void abortAll(QNetworkAccessManager& manager);
 
 } // namespace UpdateNetworking
