@@ -52,8 +52,9 @@ Database::Database(QString path)
     QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
 
     // Each statement is finished before the next: an open one holds a read transaction.
-    QSqlQuery check = run(QStringLiteral("PRAGMA quick_check"));
-    const QString checkResult = check.next() ? check.value(0).toString() : QString();
+    QSqlQuery check(db);
+    const bool checked = check.exec(QStringLiteral("PRAGMA quick_check")) && check.next();
+    const QString checkResult = checked ? check.value(0).toString() : check.lastError().text();
     check.finish();
     if (checkResult != u"ok") {
         fail(QStringLiteral("is damaged"), checkResult);
