@@ -9,6 +9,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QScopedPointer>
+#include <QTimer>
 #include <QUtf8StringView>
 
 #include <algorithm>
@@ -134,6 +135,8 @@ QCoro::Task<QByteArray> CompanionAPI::request(QString pathAndQuery, QByteArray m
     const QScopedPointer<QNetworkReply, QScopedPointerDeleteLater> reply(
         body ? shared->manager.sendCustomRequest(request, method, *body)
              : shared->manager.sendCustomRequest(request, method));
+    // The transfer timeout only measures silence; this bounds the whole exchange.
+    QTimer::singleShot(shared->timeout, reply.get(), &QNetworkReply::abort);
     co_await reply.get();
 
     const QNetworkReply::NetworkError error = reply->error();

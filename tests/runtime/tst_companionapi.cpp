@@ -228,6 +228,9 @@ private Q_SLOTS:
         QFETCH(int, networkError);
         auto server = std::make_unique<RawHttpServer>();
         server->setResponder([situation](const RawHttpServer::Request&) {
+            if (situation == u"trickle") {
+                return RawHttpServer::Reply::trickle();
+            }
             return situation == u"garbage" ? RawHttpServer::Reply::bytes("SSH-2.0-x\r\n")
                                            : RawHttpServer::Reply::silence();
         });
