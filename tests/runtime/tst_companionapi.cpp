@@ -47,8 +47,9 @@ template <typename E> std::optional<E> errorAs(std::exception_ptr failure) {
     return std::nullopt;
 }
 
-template <typename T> Operation discarding(QCoro::Task<T> (CompanionAPI::*call)() const) {
-    return [call](const CompanionAPI& api) -> QCoro::Task<> { co_await (api.*call)(); };
+// A call with fixed arguments whose result the test does not need.
+template <auto call, typename... Args> Operation op(Args... args) {
+    return [=](const CompanionAPI& api) -> QCoro::Task<> { co_await (api.*call)(args...); };
 }
 
 QByteArray sample(const char* name) {
@@ -57,28 +58,18 @@ QByteArray sample(const char* name) {
     return file.readAll();
 }
 
-// A valid answer for every route, so that only the request itself is under test.
+// A valid answer on every route, so that only the request itself is under test.
 RawHttpServer::Reply cannedAnswer(const RawHttpServer::Request& request) {
+    static const QMap<QByteArray, const char*> samples{{"/v1/runtime", "runtime-paired.json"},
+                                                       {"/v1/health", "health.json"},
+                                                       {"/v1/diagnostics", "diagnostics.json"},
+                                                       {"/v1/pairing/link", "pairing-link.json"},
+                                                       {"/v1/clients/probe", "probe-clients.json"}};
     const QByteArray path = request.target.split('?').first();
-    if (path == "/v1/runtime") {
-        return RawHttpServer::Reply::answer(200, sample("runtime-paired.json"));
-    }
-    if (path == "/v1/health") {
-        return RawHttpServer::Reply::answer(200, sample("health.json"));
-    }
-    if (path == "/v1/diagnostics") {
-        return RawHttpServer::Reply::answer(200, sample("diagnostics.json"));
-    }
-    if (path == "/v1/pairing/link") {
-        return RawHttpServer::Reply::answer(200, sample("pairing-link.json"));
-    }
-    if (path == "/v1/clients/probe") {
-        return RawHttpServer::Reply::answer(200, sample("probe-clients.json"));
-    }
     if (path == "/v1/clients/save") {
         return RawHttpServer::Reply::answer(200, request.body);
     }
-    return RawHttpServer::Reply::answer(200, sample("small-answers.json"));
+    return RawHttpServer::Reply::answer(200, sample(samples.value(path, "small-answers.json")));
 }
 
 ClientConfig deluge() {
@@ -99,47 +90,30 @@ private Q_SLOTS:
                             QByteArray body) {
             QTest::newRow(name) << op << QByteArray(method) << QByteArray(target) << body;
         };
-        row("runtime", discarding(&CompanionAPI::runtime), "GET", "/v1/runtime", {});
-        row("health", discarding(&CompanionAPI::health), "GET", "/v1/health", {});
-        row("healthcheck", discarding(&CompanionAPI::healthcheck), "GET", "/healthz", {});
-        for (const int limit : {20, 0, -3}) {
-            row(qPrintable(QStringLiteral("diagnostics %1").arg(limit)),
-                [limit](const CompanionAPI& api) -> QCoro::Task<> { co_await api.diagnostics(limit); }, "GET",
-                limit == 20 ? "/v1/diagnostics?limit=20" : "/v1/diagnostics?limit=1", {});
-        }
-        row("pairing link",
-            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.pairingLink("K7 Q/ä"); }, "GET",
+        using API = CompanionAPI;
+        using Name = std::optional<QString>;
+        row("runtime", op<&API::runtime>(), "GET", "/v1/runtime", {});
+        row("health", op<&API::health>(), "GET", "/v1/health", {});
+        row("healthcheck", op<&API::healthcheck>(), "GET", "/healthz", {});
+        row("diagnostics", op<&API::diagnostics>(20), "GET", "/v1/diagnostics?limit=20", {});
+        row("diagnostics 0", op<&API::diagnostics>(0), "GET", "/v1/diagnostics?limit=1", {});
+        row("diagnostics -3", op<&API::diagnostics>(-3), "GET", "/v1/diagnostics?limit=1", {});
+        row("pairing link", op<&API::pairingLink>(QStringLiteral("K7 Q/ä")), "GET",
             "/v1/pairing/link?code=K7%20Q/%C3%A4", {});
-        row(
-            "begin pairing without a name",
-            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.beginPairing(std::nullopt); }, "POST",
-            "/v1/pairing/begin", "{}");
-        row(
-            "begin pairing",
-            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.beginPairing("Studio"); }, "POST",
-            "/v1/pairing/begin", R"({"display_name":"Studio"})");
-        row(
-            "reset pairing",
-            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.resetPairing("macos_app_reset"); },
-            "POST", "/v1/pairing/reset", R"({"reason":"macos_app_reset"})");
-        row(
-            "save client",
-            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.saveClient(deluge()); }, "POST",
-            "/v1/clients/save", WireCoding::encode(deluge()));
-        row(
-            "delete client",
-            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.deleteClient("qb-1"); }, "POST",
-            "/v1/clients/delete", R"({"client_id":"qb-1"})");
-        row(
-            "probe all",
-            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.probeClients(std::nullopt); }, "POST",
-            "/v1/clients/probe", "{}");
-        row(
-            "probe one", [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.probeClients("dl-1"); },
-            "POST", "/v1/clients/probe", R"({"client_id":"dl-1"})");
-        row(
-            "display name",
-            [](const CompanionAPI& api) -> QCoro::Task<> { co_await api.updateDisplayName("Ana"); }, "POST",
+        row("begin pairing without a name", op<&API::beginPairing>(Name()), "POST", "/v1/pairing/begin",
+            "{}");
+        row("begin pairing", op<&API::beginPairing>(Name("Studio")), "POST", "/v1/pairing/begin",
+            R"({"display_name":"Studio"})");
+        row("reset pairing", op<&API::resetPairing>(QStringLiteral("macos_app_reset")), "POST",
+            "/v1/pairing/reset", R"({"reason":"macos_app_reset"})");
+        row("save client", op<&API::saveClient>(deluge()), "POST", "/v1/clients/save",
+            WireCoding::encode(deluge()));
+        row("delete client", op<&API::deleteClient>(QStringLiteral("qb-1")), "POST", "/v1/clients/delete",
+            R"({"client_id":"qb-1"})");
+        row("probe all", op<&API::probeClients>(Name()), "POST", "/v1/clients/probe", "{}");
+        row("probe one", op<&API::probeClients>(Name("dl-1")), "POST", "/v1/clients/probe",
+            R"({"client_id":"dl-1"})");
+        row("display name", op<&API::updateDisplayName>(QStringLiteral("Ana")), "POST",
             "/v1/config/display-name", R"({"name":"Ana"})");
     }
     void requestsCarryPathQueryHeadersAndBody() {
@@ -168,19 +142,17 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("text"); // empty: a decoding error is expected
         QTest::addColumn<bool>("hasMessage");
-        QTest::newRow("404 empty") << 404 << QByteArray() << "The companion returned HTTP 404." << false;
-        QTest::newRow("409 padded text") << 409 << QByteArray("   Pairing already in progress \n")
-                                         << "Pairing already in progress" << true;
-        QTest::newRow("500 json") << 500 << QByteArray(R"({"error":"db locked"})")
-                                  << R"({"error":"db locked"})" << true;
-        QTest::newRow("503 blank") << 503 << QByteArray(" \r\n") << "The companion returned HTTP 503."
-                                   << false;
-        QTest::newRow("400 not utf-8")
-            << 400 << QByteArray("\xff\xfe") << "The companion returned HTTP 400." << false;
-        QTest::newRow("302 is not followed")
-            << 302 << QByteArray() << "The companion returned HTTP 302." << false;
-        QTest::newRow("200 empty") << 200 << QByteArray() << QString() << false;
-        QTest::newRow("200 without deleted") << 200 << QByteArray("{}") << QString() << false;
+        const auto row = [](const char* name, int status, QByteArray body, QString text, bool hasMessage) {
+            QTest::newRow(name) << status << body << text << hasMessage;
+        };
+        row("404 empty", 404, {}, "The companion returned HTTP 404.", false);
+        row("409 padded text", 409, "   Pairing already in progress \n", "Pairing already in progress", true);
+        row("500 json", 500, R"({"error":"db locked"})", R"({"error":"db locked"})", true);
+        row("503 blank", 503, " \r\n", "The companion returned HTTP 503.", false);
+        row("400 not utf-8", 400, "\xff\xfe", "The companion returned HTTP 400.", false);
+        row("302 is not followed", 302, {}, "The companion returned HTTP 302.", false);
+        row("200 empty", 200, {}, {}, false);
+        row("200 without deleted", 200, "{}", {}, false);
     }
     void answersOutsideSuccessBecomeErrors() {
         QFETCH(int, status);
@@ -191,8 +163,7 @@ private Q_SLOTS:
         server.setResponder(
             [&](const RawHttpServer::Request&) { return RawHttpServer::Reply::answer(status, body); });
         const CompanionAPI api(server.baseURL());
-        const auto failure =
-            failureOf(api, [](const CompanionAPI& client) { return client.deleteClient("qb-1"); });
+        const auto failure = failureOf(api, op<&CompanionAPI::deleteClient>(QStringLiteral("qb-1")));
         if (text.isEmpty()) {
             QVERIFY(errorAs<DecodingError>(failure));
             return;
@@ -207,7 +178,7 @@ private Q_SLOTS:
 
     void answerThatIsNotHttpIsInvalid() {
         const CompanionAPI api(QUrl(QStringLiteral("file:///nonexistent-companion")));
-        const auto error = errorAs<CompanionAPIError>(failureOf(api, discarding(&CompanionAPI::healthcheck)));
+        const auto error = errorAs<CompanionAPIError>(failureOf(api, op<&CompanionAPI::healthcheck>()));
         QVERIFY(error);
         QCOMPARE(error->kind(), CompanionAPIError::Kind::InvalidResponse);
         QCOMPARE(error->description(), "The companion returned an invalid response.");
@@ -245,7 +216,7 @@ private Q_SLOTS:
         }
         QElapsedTimer clock;
         clock.start();
-        const auto failure = failureOf(api, discarding(&CompanionAPI::runtime));
+        const auto failure = failureOf(api, op<&CompanionAPI::runtime>());
         QVERIFY(clock.elapsed() < 5000);
         QVERIFY(!errorAs<CompanionAPIError>(failure));
         const auto error = errorAs<TransportError>(failure);
