@@ -55,6 +55,15 @@ bool RuntimeProcess::start() {
     return false;
 }
 
+QByteArray RuntimeProcess::clientJson(const QString& id, const QString& label, int port, const QString& type,
+                                      const QString& password) {
+    return QStringLiteral(R"({"id":"%1","label":"%2","type":"%3","host_kind":"local","host":"127.0.0.1",)"
+                          R"("port":%4,"username":"admin","password":"%5","use_tls":false,)"
+                          R"("insecure_skip_verify":false})")
+        .arg(id, label, type, QString::number(port), password)
+        .toUtf8();
+}
+
 int RuntimeProcess::runToEnd(const QStringList& arguments, QByteArray* standardError) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

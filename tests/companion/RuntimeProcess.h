@@ -28,6 +28,10 @@ public:
 
     // Starts the runtime and waits for its start line; false when it did not come.
     bool start();
+    // The body of a save for a client on 127.0.0.1 with user "admin".
+    static QByteArray clientJson(const QString& id, const QString& label, int port,
+                                 const QString& type = QStringLiteral("qbittorrent"),
+                                 const QString& password = QStringLiteral("secret"));
     // Runs the executable with these arguments to its end; returns its exit code.
     static int runToEnd(const QStringList& arguments, QByteArray* standardError);
 

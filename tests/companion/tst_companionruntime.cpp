@@ -21,16 +21,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray clientBody(const QString& id, const QString& label, int port) {
-    return QStringLiteral(
-               R"({"id":"%1","label":"%2","type":"qbittorrent","host_kind":"local","host":"127.0.0.1",)"
-               R"("port":%3,"username":"admin","password":"secret","use_tls":false,)"
-               R"("insecure_skip_verify":false})")
-        .arg(id, label)
-        .arg(port)
-        .toUtf8();
-}
-
 // A port on which nothing listens: bound once, then released.
 quint16 closedPort() {
     QTcpServer server;
@@ -127,8 +117,8 @@ private Q_SLOTS:
         QCOMPARE(link.code, *pending.code);
         QVERIFY(link.webUrl.contains(*pending.code) && link.appUrl.contains(*pending.code));
 
-        const auto saved =
-            WireCoding::decode<ClientConfig>(runtime.post("/v1/clients/save", clientBody("", "NAS", 1)).body);
+        const auto saved = WireCoding::decode<ClientConfig>(
+            runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "NAS", 1)).body);
         QVERIFY(!saved.id.isEmpty());
         QCOMPARE(saved.authState, QStringLiteral("unknown"));
         QVERIFY(
@@ -164,8 +154,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("sentence");
         const RuntimeProcess::Headers none;
-        QTest::newRow("port 0") << QByteArray("POST") << "/v1/clients/save" << clientBody("", "NAS", 0)
-                                << none << 400 << "Enter a port between 1 and 65535.";
+        QTest::newRow("port 0") << QByteArray("POST") << "/v1/clients/save"
+                                << RuntimeProcess::clientJson("", "NAS", 0) << none << 400
+                                << "Enter a port between 1 and 65535.";
         QTest::newRow("not JSON") << QByteArray("POST") << "/v1/pairing/reset" << QByteArray("{oops") << none
                                   << 400 << "The request body is not a valid JSON object.";
         QTest::newRow("missing field") << QByteArray("POST") << "/v1/config/display-name" << QByteArray("{}")
@@ -245,8 +236,10 @@ private Q_SLOTS:
         {
             RuntimeProcess runtime(dir.path());
             QVERIFY(runtime.start());
-            QCOMPARE(runtime.post("/v1/clients/save", clientBody("", "First", 1)).status, 200);
-            QCOMPARE(runtime.post("/v1/clients/save", clientBody("", "Second", 2)).status, 200);
+            QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "First", 1)).status,
+                     200);
+            QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "Second", 2)).status,
+                     200);
             QCOMPARE(runtime.post("/v1/config/display-name", R"({"name":"Den"})").status, 200);
             code =
                 *WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body).code;
@@ -263,7 +256,8 @@ private Q_SLOTS:
             QCOMPARE(snapshot.clients.at(1).label, QStringLiteral("Second"));
             QCOMPARE(snapshot.clients.at(1).password, QStringLiteral("secret"));
             // The last change is acknowledged, then the process is killed at once.
-            QCOMPARE(runtime.post("/v1/clients/save", clientBody("", "Third", 3)).status, 200);
+            QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "Third", 3)).status,
+                     200);
             QCOMPARE(runtime.post("/v1/pairing/reset", R"({"reason":"x"})").status, 200);
             ::kill(pid_t(runtime.pid()), SIGKILL);
         }
@@ -339,7 +333,7 @@ private Q_SLOTS:
         for (const auto& [id, port] :
              {std::pair{"slow1", silent.serverPort()}, std::pair{"slow2", silent.serverPort()},
               std::pair{"closed", closedPort()}}) {
-            QCOMPARE(runtime.post("/v1/clients/save", clientBody(id, id, port)).status, 200);
+            QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson(id, id, port)).status, 200);
         }
         QElapsedTimer timer;
         timer.start();
@@ -363,12 +357,14 @@ private Q_SLOTS:
             std::find_if(checked.begin(), checked.end(), [](const auto& c) { return c.id == u"closed"; });
         QVERIFY(closed != checked.end());
         const auto renamed = WireCoding::decode<ClientConfig>(
-            runtime.post("/v1/clients/save", clientBody("closed", "Renamed", int(closed->port))).body);
+            runtime
+                .post("/v1/clients/save", RuntimeProcess::clientJson("closed", "Renamed", int(closed->port)))
+                .body);
         QCOMPARE(renamed.label, QStringLiteral("Renamed"));
         QCOMPARE(renamed.authState, closed->authState);
         QCOMPARE(renamed.lastError, closed->lastError);
         const auto moved = WireCoding::decode<ClientConfig>(
-            runtime.post("/v1/clients/save", clientBody("closed", "Renamed", 1)).body);
+            runtime.post("/v1/clients/save", RuntimeProcess::clientJson("closed", "Renamed", 1)).body);
         QCOMPARE(moved.authState, QStringLiteral("unknown"));
         QVERIFY(!moved.lastError);
     }
@@ -379,8 +375,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         RuntimeProcess runtime(dir.path(), {"VENDRILO_CONNECT_CLIENT_CHECK_TIMEOUT_MS=400"});
         QVERIFY(runtime.start());
-        QCOMPARE(runtime.post("/v1/clients/save", clientBody("slow", "Slow", silent.serverPort())).status,
-                 200);
+        QCOMPARE(
+            runtime.post("/v1/clients/save", RuntimeProcess::clientJson("slow", "Slow", silent.serverPort()))
+                .status,
+            200);
         QNetworkReply* probe = runtime.postLater("/v1/clients/probe", "{}");
         QTRY_VERIFY(silent.hasPendingConnections()); // the check is under way
         QElapsedTimer timer;
