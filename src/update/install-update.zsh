@@ -32,14 +32,15 @@ sanitize_message() {
   print -r -- "$text"
 }
 
-# A record that cannot be written is reported on standard error (the log) and
-# does not stop the steps that follow, reopening the app above all.
+# One line of three tab-separated fields whatever the label holds (it comes
+# from the release feed). A record that cannot be written is reported on
+# standard error (the log) and does not stop the steps that follow.
 record_result() {
   local file=$1 kind=$2 version=$3 message=$4
   mkdir -p -- "${file:h}" || :
   # A result left by the privileged run belongs to root: replace it, don't write into it.
   rm -f -- "$file" || :
-  print -r -- "$kind"$'\t'"$version"$'\t'"$(sanitize_message "$message")" >"$file" || :
+  print -r -- "$kind"$'\t'"$(sanitize_message "$version")"$'\t'"$(sanitize_message "$message")" >"$file" || :
 }
 
 # Drops user.* attributes (download origin and the like) where the attr tools exist.
