@@ -18,9 +18,17 @@ QJsonObject object(const QByteArray& body) {
 }
 
 void throwMalformed(const DecodingError& error) {
+    // The decoder names the field in a sentence of its own; it goes in brackets here.
+    QString detail = error.description().trimmed();
+    while (detail.endsWith(u'.')) {
+        detail.chop(1);
+    }
+    if (!detail.isEmpty()) {
+        detail[0] = detail[0].toLower();
+    }
     throw HttpError(
         400, QStringLiteral("The request body is missing a field or has a field of the wrong type (%1).")
-                 .arg(error.description()));
+                 .arg(detail));
 }
 
 } // namespace JsonBody
