@@ -36,7 +36,8 @@ class CompanionRuntimeTest : public QObject {
 
 private Q_SLOTS:
     void refusesToStart_data() {
-        QTest::addColumn<QString>("setup"); // "", "garbage database", "data dir is a file"
+        // "", "garbage database", "database is a directory", "data dir is a file"
+        QTest::addColumn<QString>("setup");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
@@ -53,6 +54,11 @@ private Q_SLOTS:
             << (QStringList{"run", "-data-dir", "DIR"} << flags << "-admin-listen"
                                                        << "127.0.0.1:0")
             << 1 << "companion.db is damaged";
+        QTest::newRow("database is a directory")
+            << "database is a directory"
+            << (QStringList{"run", "-data-dir", "DIR"} << flags << "-admin-listen"
+                                                       << "127.0.0.1:0")
+            << 1 << "companion.db cannot be opened";
         QTest::newRow("data dir is a file")
             << "data dir is a file"
             << (QStringList{"run", "-data-dir", "DIR"} << flags << "-admin-listen"
@@ -64,7 +70,9 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         QTemporaryDir dir;
         QString dataDir = dir.filePath("data");
-        if (!setup.isEmpty()) {
+        if (setup == u"database is a directory") {
+            QVERIFY(QDir().mkpath(dataDir + "/companion.db"));
+        } else if (!setup.isEmpty()) {
             QDir().mkpath(dataDir);
             QFile file(dataDir + (setup == u"garbage database" ? "/companion.db" : "/sub"));
             QVERIFY(file.open(QIODevice::WriteOnly));
