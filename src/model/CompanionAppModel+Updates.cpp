@@ -11,11 +11,6 @@
 
 namespace {
 
-QString latestVersionText(const ResolvedReleaseStatus& status) {
-    const QString latest = status.latestVersion.trimmed();
-    return latest.isEmpty() ? QStringLiteral("the latest build") : latest;
-}
-
 // The feed is someone else's text: only web addresses are handed to the desktop.
 std::optional<QUrl> webURL(const QString& text) {
     const QUrl url(text.trimmed(), QUrl::StrictMode);
@@ -26,11 +21,6 @@ std::optional<QUrl> webURL(const QString& text) {
         return std::nullopt;
     }
     return url;
-}
-
-std::optional<QString> presentWhenNotBlank(QStringView text) {
-    const QString trimmed = text.trimmed().toString();
-    return trimmed.isEmpty() ? std::nullopt : std::optional(trimmed);
 }
 
 } // namespace
@@ -77,10 +67,9 @@ QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
     setReleaseStatus(*status);
     setUpdateInstallState(UpdateInstallState::idle());
     if (manual) {
-        setNoticeMessage(
-            status->updateAvailable || status->updateRequired
-                ? QStringLiteral("Vendrilo Connect %1 is ready to install.").arg(latestVersionText(*status))
-                : QStringLiteral("Vendrilo Connect is up to date."));
+        setNoticeMessage(status->updateAvailable || status->updateRequired
+                             ? UpdateInstallState::readyToInstall(*status)
+                             : QStringLiteral("Vendrilo Connect is up to date."));
     }
 }
 
@@ -205,97 +194,38 @@ void CompanionAppModel::consumePendingUpdateResultIfNeeded() {
         return;
     }
     const QStringView kind = QStringView(text).left(firstTab);
-    const std::optional<QString> version =
-        presentWhenNotBlank(QStringView(text).mid(firstTab + 1, secondTab - firstTab - 1));
-    const std::optional<QString> message = presentWhenNotBlank(QStringView(text).mid(secondTab + 1));
+    const QString version = text.mid(firstTab + 1, secondTab - firstTab - 1).trimmed();
+    const QString message = text.mid(secondTab + 1).trimmed();
 
     if (kind == u"success") {
         setUpdateInstallState(UpdateInstallState::idle());
-        setNoticeMessage(
-            version ? QStringLiteral("Vendrilo Connect %1 was installed successfully.").arg(*version)
-                    : message.value_or(QStringLiteral("Vendrilo Connect was updated successfully.")));
+        if (!version.isEmpty()) {
+            setNoticeMessage(QStringLiteral("Vendrilo Connect %1 was installed successfully.").arg(version));
+        } else {
+            setNoticeMessage(message.isEmpty() ? QStringLiteral("Vendrilo Connect was updated successfully.")
+                                               : message);
+        }
     } else if (kind == u"failure") {
-        const QString text =
-            message.value_or(QStringLiteral("Vendrilo Connect could not finish installing the update."));
-        setUpdateInstallState(UpdateInstallState::failed(text));
-        setErrorMessage(text);
+        const QString shown = message.isEmpty()
+                                  ? QStringLiteral("Vendrilo Connect could not finish installing the update.")
+                                  : message;
+        setUpdateInstallState(UpdateInstallState::failed(shown));
+        setErrorMessage(shown);
     }
 }
 
 QString CompanionAppModel::updateSummary() const {
-    switch (m_updateInstallState.phase) {
-    case UpdateInstallState::Phase::Idle:
-        if (m_releaseStatus.updateRequired) {
-            return QStringLiteral("Update required");
-        }
-        return m_releaseStatus.updateAvailable ? QStringLiteral("Update available")
-                                               : QStringLiteral("Up to date");
-    case UpdateInstallState::Phase::Checking:
-        return QStringLiteral("Checking…");
-    case UpdateInstallState::Phase::Downloading:
-        return QStringLiteral("Downloading update");
-    case UpdateInstallState::Phase::Installing:
-    case UpdateInstallState::Phase::Relaunching:
-        return QStringLiteral("Installing update");
-    case UpdateInstallState::Phase::Failed:
-        return QStringLiteral("Update failed");
-    }
-    Q_UNREACHABLE();
-    return QString();
+    return m_updateInstallState.summary(m_releaseStatus);
 }
 
 QString CompanionAppModel::updateActionLabel() const {
-    const bool offered = m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired;
-    const QString& version = m_updateInstallState.version;
-    switch (m_updateInstallState.phase) {
-    case UpdateInstallState::Phase::Idle:
-        if (m_releaseStatus.updateRequired) {
-            return QStringLiteral("Update Required…");
-        }
-        return m_releaseStatus.updateAvailable ? QStringLiteral("Update Now…")
-                                               : QStringLiteral("Check for Updates…");
-    case UpdateInstallState::Phase::Checking:
-        return QStringLiteral("Checking for Updates…");
-    case UpdateInstallState::Phase::Downloading:
-        return QStringLiteral("Downloading %1…").arg(version);
-    case UpdateInstallState::Phase::Installing:
-        return QStringLiteral("Installing %1…").arg(version);
-    case UpdateInstallState::Phase::Relaunching:
-        return QStringLiteral("Relaunching %1…").arg(version);
-    case UpdateInstallState::Phase::Failed:
-        return offered ? QStringLiteral("Retry Update…") : QStringLiteral("Check for Updates…");
-    }
-    Q_UNREACHABLE();
-    return QString();
+    return m_updateInstallState.actionLabel(m_releaseStatus);
 }
 
 QString CompanionAppModel::updateStatusDetail() const {
-    const QString& version = m_updateInstallState.version;
-    switch (m_updateInstallState.phase) {
-    case UpdateInstallState::Phase::Idle:
-        if (m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired) {
-            return QStringLiteral("Vendrilo Connect %1 is ready to install.")
-                .arg(latestVersionText(m_releaseStatus));
-        }
-        return QStringLiteral("This Mac companion is up to date.");
-    case UpdateInstallState::Phase::Checking:
-        return QStringLiteral("Checking the Vendrilo release feed for a newer macOS build.");
-    case UpdateInstallState::Phase::Downloading:
-        return QStringLiteral("Downloading Vendrilo Connect %1.").arg(version);
-    case UpdateInstallState::Phase::Installing:
-        return QStringLiteral("Preparing Vendrilo Connect %1 for installation.").arg(version);
-    case UpdateInstallState::Phase::Relaunching:
-        return QStringLiteral("Finishing installation of Vendrilo Connect %1.").arg(version);
-    case UpdateInstallState::Phase::Failed: {
-        const QString message = m_updateInstallState.message.trimmed();
-        return message.isEmpty() ? QStringLiteral("The last update attempt did not complete.") : message;
-    }
-    }
-    Q_UNREACHABLE();
-    return QString();
+    return m_updateInstallState.statusDetail(m_releaseStatus);
 }
 
 bool CompanionAppModel::showsMenuBarUpdateIndicator() const {
-    return m_releaseStatus.updateAvailable || m_releaseStatus.updateRequired ||
-           m_updateInstallState.isInstalling();
+    return m_updateInstallState.showsMenuBarIndicator(m_releaseStatus);
 }

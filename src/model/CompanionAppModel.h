@@ -82,8 +82,8 @@ public:
         // the guided setup suggests deviceName.computerName() instead.
         MacDeviceName deviceName{MacDeviceName::Sources{}};
         // The running bundle: the login item starts it, an update replaces it.
-        QString bundlePath;
-        QString bundleIdentifier;
+        QString bundlePath{};
+        QString bundleIdentifier{};
         QUrl manifestURL = CompanionPaths::manifestURL();
     };
 

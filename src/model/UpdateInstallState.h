@@ -1,5 +1,7 @@
 #pragma once
 
+#include "update/ResolvedReleaseStatus.h"
+
 #include <QString>
 
 // Where an update check or installation stands.
@@ -29,6 +31,16 @@ struct UpdateInstallState {
     }
     // One check or installation at a time; a failure allows both again.
     bool blocksUpdateActions() const noexcept { return isInstalling() || phase == Phase::Checking; }
+
+    // What the tray menu and the settings window say about updates, given what
+    // the release feed last reported.
+    QString summary(const ResolvedReleaseStatus& release) const;
+    QString actionLabel(const ResolvedReleaseStatus& release) const;
+    QString statusDetail(const ResolvedReleaseStatus& release) const;
+    // "Vendrilo Connect <latest> is ready to install."
+    static QString readyToInstall(const ResolvedReleaseStatus& release);
+    // An update is offered or one is being installed.
+    bool showsMenuBarIndicator(const ResolvedReleaseStatus& release) const;
 
     bool operator==(const UpdateInstallState&) const = default;
 };
