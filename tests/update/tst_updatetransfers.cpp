@@ -1,0 +1,151 @@
+#include "RawHttpServer.h"
+#include "TaskFailure.h"
+#include "update/CompanionUpdateInstaller.h"
+#include "update/ReleaseManifestService.h"
+
+#include <QCryptographicHash>
+#include <QtTest>
+#include <sys/stat.h>
+
+using namespace std::chrono_literals;
+using Reply = RawHttpServer::Reply;
+Q_DECLARE_METATYPE(Reply)
+
+class UpdateTransfersTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void fetchesTheManifest_data() {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<int>("requestMs");
+        QTest::addColumn<int>("resourceMs");
+        QTest::addColumn<QString>("expected"); // the error's text (its start), or the resolved latest version
+        const auto row = [](const char* name, Reply reply, int requestMs, int resourceMs,
+                            const char* expected) {
+            QTest::newRow(name) << reply << requestMs << resourceMs << QString::fromUtf8(expected);
+        };
+        const QByteArray manifest =
+            "{\"schema_version\": 1, \"stable\": {\"version\": \"1.4.0\", \"platforms\": "
+            "{\"linux\": {\"download_url\": \"https://x.test/a\"}}}}";
+        const char* notLoaded = "The release manifest could not be loaded.";
+        row("200", Reply::answer(200, manifest), 10000, 10000, "1.4.0");
+        row("204", Reply::answer(204, {}), 10000, 10000, notLoaded);
+        row("304", Reply::answer(304, {}), 10000, 10000, notLoaded);
+        row("500 with a manifest", Reply::answer(500, manifest), 10000, 10000, notLoaded);
+        row("bad JSON", Reply::answer(200, "{\"schema"), 10000, 10000,
+            "The data couldn’t be read because it isn’t in the correct format.");
+        row("wrong shape", Reply::answer(200, "{}"), 10000, 10000, "Missing value for \"schema_version\".");
+        row("not HTTP", Reply::bytes("SSH-2.0-OpenSSH\r\n"), 10000, 10000, "Connection closed");
+        row("silence: request limit", Reply::silence(), 150, 10000, "The request timed out.");
+        // A byte every 10 ms never trips the request limit, only the overall one.
+        row("trickle: resource limit", Reply::trickle(), 10000, 300, "The request timed out.");
+    }
+    void fetchesTheManifest() {
+        QFETCH(Reply, reply);
+        QFETCH(int, requestMs);
+        QFETCH(int, resourceMs);
+        RawHttpServer server;
+        server.setResponder([reply](const RawHttpServer::Request&) { return reply; });
+        const ReleaseManifestService service(
+            server.baseURL().resolved(QUrl("/connect/releases/companion.json")),
+            std::chrono::milliseconds(requestMs), std::chrono::milliseconds(resourceMs));
+        ResolvedReleaseStatus status;
+        QString outcome = failureOf(
+            [&]() -> QCoro::Task<> { status = co_await service.currentStatus(QStringLiteral("1.3.0")); }());
+        if (outcome.isEmpty()) {
+            QVERIFY(status.updateAvailable);
+            outcome = status.latestVersion;
+        }
+        QFETCH(QString, expected);
+        QVERIFY2(outcome.startsWith(expected), qPrintable(outcome));
+
+        const RawHttpServer::Request& request = server.requests().value(0);
+        const auto& h = request.headers;
+        QCOMPARE(request.method + ' ' + request.target + ' ' + h["accept"] + ' ' + h["cache-control"] + ' ' +
+                     h["pragma"],
+                 "GET /connect/releases/companion.json application/json no-cache no-cache");
+    }
+
+    void downloadsTheImage_data() {
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<QString>("sha256");
+        QTest::addColumn<bool>("succeeds");
+        const auto row = [](const char* name, Reply reply, const QString& sha256, bool succeeds) {
+            QTest::newRow(name) << reply << sha256 << succeeds;
+        };
+        const QByteArray image(300000, 'i');
+        const QString digest =
+            QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex());
+        row("200", Reply::answer(200, image), {}, true);
+        row("204", Reply::answer(204, {}), {}, true);
+        row("digest, any case", Reply::answer(200, image), u' ' + digest.toUpper(), true);
+        row("digest mismatch", Reply::answer(200, image + 'x'), digest, false);
+        row("malformed digest", Reply::answer(200, image), QStringLiteral("abc"), false);
+        row("404", Reply::answer(404, image), {}, false);
+        row("redirect to ftp", Reply::bytes("HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1:9/a\r\n\r\n"),
+            {}, false);
+        row("silence", Reply::silence(), {}, false);
+    }
+    void downloadsTheImage() {
+        QFETCH(Reply, reply);
+        QFETCH(QString, sha256);
+        QFETCH(bool, succeeds);
+        RawHttpServer server;
+        server.setResponder([reply](const RawHttpServer::Request&) { return reply; });
+        QTemporaryDir folder;
+        const QString destination = folder.filePath(QStringLiteral("VendriloConnect-1.4.0.dmg"));
+        QFile stale(destination);
+        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("stale") == 5);
+        stale.close();
+
+        CompanionUpdateInstaller installer(150ms);
+        const QString failure = failureOf(installer.downloadDiskImage(server.baseURL(), destination, sha256));
+        QCOMPARE(failure, succeeds ? QString()
+                          : reply.kind == Reply::Kind::Silence
+                              ? QStringLiteral("The request timed out.")
+                              : QStringLiteral("The update download could not be completed."));
+        // Success leaves exactly the image; failure nothing, not even the stale file.
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), succeeds ? 1 : 0);
+        QCOMPARE(stale.open(QIODevice::ReadOnly) ? stale.readAll() : QByteArray("<none>"),
+                 succeeds ? reply.body : QByteArray("<none>"));
+    }
+
+    void acceptsHttpsOrLoopbackOnly() {
+        for (const char* url :
+             {"https://a.test/i", "http://127.1.2.3:8/i", "http://[::1]/i", "http://LOCALHOST/i"}) {
+            QVERIFY2(CompanionUpdateInstaller::isAcceptableDownloadURL(QUrl(url)), url);
+        }
+        for (const char* url : {"http://a.test/i", "http://127.0.0.1.a.test/i", "http://0.0.0.0/i",
+                                "file:///etc/hostname", "ftp://127.0.0.1/i", ""}) {
+            QVERIFY2(!CompanionUpdateInstaller::isAcceptableDownloadURL(QUrl(url)), url);
+        }
+    }
+
+    // A byte every 10 ms: what arrived must already be on disk (in an unnamed file
+    // beside the destination), and an interrupted download leaves nothing behind.
+    void streamsToDiskAndCleansUpWhenInterrupted() {
+        RawHttpServer server;
+        server.setResponder([](const RawHttpServer::Request&) { return Reply::trickle(); });
+        QTemporaryDir folder;
+        auto* installer = new CompanionUpdateInstaller();
+        QCoro::Task<> download = installer->downloadDiskImage(server.baseURL(), folder.filePath("image.dmg"));
+        const auto partialSize = [&] {
+            for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System)) {
+                struct stat info {};
+                if (fd.symLinkTarget().startsWith(folder.path() + u'/') &&
+                    ::stat(qPrintable(fd.filePath()), &info) == 0) {
+                    return qint64(info.st_size);
+                }
+            }
+            return qint64(-1);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(partialSize() >= 5, 3000);
+        QVERIFY(QDir(folder.path()).isEmpty());
+        delete installer;
+        QVERIFY(!failureOf(std::move(download)).isEmpty());
+        QCOMPARE(partialSize(), -1);
+        QVERIFY(QDir(folder.path()).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(UpdateTransfersTest)
+#include "tst_updatetransfers.moc"
