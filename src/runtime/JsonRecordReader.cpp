@@ -178,7 +178,7 @@ RecordReader::RecordReader(const QJsonObject& object, const JsonKeyPath& path, c
                 ++matchedKeys;
             }
         }
-        m_values.append(value);
+        m_values.append(std::move(value));
     }
     if (matchedKeys == object.size()) {
         return;
