@@ -2,20 +2,16 @@
 
 #include "runtime/JsonRecordReader.h"
 #include "runtime/WireCoding.h"
+#include "runtime/WireRecordShapes.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <type_traits>
 
 // The record shapes join the runtime's decoder, which finds them by argument
 // lookup and walks them with more than one visitor (reader, member names).
 namespace WireCoding::detail {
 
-template <typename R, typename Record>
-concept ManifestRecord = std::is_same_v<std::remove_const_t<R>, Record>;
-
-template <typename V, ManifestRecord<ReleasePlatform> R> void describe(V& v, R& platform) {
+template <typename V, RecordOf<ReleasePlatform> R> void describe(V& v, R& platform) {
     v.optional(QLatin1StringView("version"), platform.version);
     v.optional(QLatin1StringView("minimumSupported"), platform.minimumSupported);
     v.optional(QLatin1StringView("primaryActionLabel"), platform.primaryActionLabel);
@@ -41,7 +37,7 @@ void decodeValue(const QJsonValue& json, const JsonKeyPath& path, QMap<QString, 
     }
 }
 
-template <typename V, ManifestRecord<ReleaseChannel> R> void describe(V& v, R& channel) {
+template <typename V, RecordOf<ReleaseChannel> R> void describe(V& v, R& channel) {
     v.required(QLatin1StringView("version"), channel.version);
     v.optional(QLatin1StringView("minimumSupported"), channel.minimumSupported);
     v.optional(QLatin1StringView("publishedAt"), channel.publishedAt);
@@ -49,7 +45,7 @@ template <typename V, ManifestRecord<ReleaseChannel> R> void describe(V& v, R& c
     v.required(QLatin1StringView("platforms"), channel.platforms);
 }
 
-template <typename V, ManifestRecord<ReleaseManifest> R> void describe(V& v, R& manifest) {
+template <typename V, RecordOf<ReleaseManifest> R> void describe(V& v, R& manifest) {
     v.required(QLatin1StringView("schemaVersion"), manifest.schemaVersion);
     v.required(QLatin1StringView("stable"), manifest.stable);
 }

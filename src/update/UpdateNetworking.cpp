@@ -18,6 +18,8 @@ int statusCode(const QNetworkReply& reply) {
     return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
+namespace {
+
 bool failedBelowHTTP(const QNetworkReply& reply) {
     if (reply.error() == QNetworkReply::NoError) {
         return false;
@@ -25,6 +27,8 @@ bool failedBelowHTTP(const QNetworkReply& reply) {
     const int status = statusCode(reply);
     return status == 0 || (status >= 200 && status <= 299);
 }
+
+} // namespace
 
 void throwIfFailedBelowHTTP(const QNetworkReply& reply) {
     if (!failedBelowHTTP(reply)) {

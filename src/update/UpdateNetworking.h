@@ -15,12 +15,10 @@ using ReplyPointer = QScopedPointer<QNetworkReply, QScopedPointerDeleteLater>;
 // the request's transfer timeout covers silence in between.
 void abortAfter(QNetworkReply* reply, std::chrono::milliseconds total);
 
-// True when the exchange broke below HTTP: no answer at all, or an answer that
-// started with a 2xx status and then failed (cut off, aborted by a limit).
-bool failedBelowHTTP(const QNetworkReply& reply);
-
-// Throws a TransportError for a reply that failedBelowHTTP; an aborted exchange
-// (only our limits abort one) reads "The request timed out.".
+// Throws a TransportError when the exchange broke below HTTP: no answer at all,
+// or an answer that started with a 2xx status and then failed (cut off, aborted
+// by a limit). An aborted exchange (only our limits abort one) reads "The request
+// timed out.". A complete answer with any status passes.
 void throwIfFailedBelowHTTP(const QNetworkReply& reply);
 
 // The HTTP status, 0 when the answer was not HTTP.
