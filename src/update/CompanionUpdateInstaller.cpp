@@ -91,14 +91,10 @@ QCoro::Task<> CompanionUpdateInstaller::downloadDiskImage(QUrl from, QString to,
     });
 
     QCryptographicHash digest(QCryptographicHash::Sha256);
-    while (true) {
+    // Resumption arrives through the event loop, when the reply may have finished
+    // already: never wait on a reply that has nothing more to give.
+    while (!rawReply->isFinished() || rawReply->bytesAvailable() > 0) {
         const QByteArray chunk = co_await qCoro(rawReply).readAll();
-        if (chunk.isEmpty()) {
-            if (rawReply->isFinished()) {
-                break;
-            }
-            continue;
-        }
         digest.addData(chunk);
         if (image.write(chunk) != chunk.size()) {
             rawReply->abort();
