@@ -77,8 +77,13 @@ QCoro::Task<> CompanionProcessController::ensureRunning(QString appVersion) {
 QCoro::Task<> CompanionProcessController::stop() {
     std::optional<qint64> stoppedChild;
     if (ownsRunningProcess()) {
-        stoppedChild = m_ownedProcess->processId();
+        QProcess* child = m_ownedProcess;
+        stoppedChild = child->processId();
         co_await terminate(*stoppedChild);
+        // Reap it now, so its end reaches the termination handler before anyone looks again.
+        for (int attempt = 0; attempt < m_settings.stopPollAttempts && m_ownedProcess == child; ++attempt) {
+            co_await continuousSleep(m_settings.stopPollInterval);
+        }
     }
     // The QProcess object itself goes when its finished() arrives.
     m_ownedProcess = nullptr;
