@@ -80,11 +80,13 @@ struct Sandbox {
 struct FakeApp {
     QProcess process;
     qint64 pid = 0;
+    pid_t zombie = 0;
     explicit FakeApp(App kind) {
         if (kind == App::NeverGoes) {
-            if ((pid = fork()) == 0) {
+            if ((zombie = fork()) == 0) {
                 _exit(0);
             }
+            pid = zombie;
             return;
         }
         process.start("/bin/sh", {"-c", kind == App::Exits ? "sleep 0.3" : "trap '' TERM; exec sleep 30"});
@@ -92,7 +94,10 @@ struct FakeApp {
         pid = process.processId();
     }
     ~FakeApp() {
-        process.state() == QProcess::NotRunning ? waitpid(pid_t(pid), nullptr, WNOHANG) : (process.kill(), 0);
+        if (zombie > 0) {
+            waitpid(zombie, nullptr, 0);
+        }
+        process.kill();
         process.waitForFinished();
     }
 };
