@@ -71,12 +71,12 @@ private Q_SLOTS:
         QCOMPARE(installedRuntimePIDs(), QList<qint64>{*third.ownedProcessId()});
         QVERIFY(!ProcessTable::isAlive(old.constFirst()));
         // The session that launched the old runtime notices its end.
-        QTRY_VERIFY(!m_sessions.constFirst()->ownsRunningProcess());
+        QTRY_VERIFY(!m_sessions.front()->ownsRunningProcess());
         QCOMPARE(currentRuntime().identity.agentVersion, "1.0.1");
     }
 
     void shutdownLeavesNoRuntimeAndRunsOnce() {
-        auto& last = *m_sessions.constLast();
+        auto& last = *m_sessions.back();
         QCoro::waitFor(last.stop());
         QVERIFY(installedRuntimePIDs().isEmpty());
         QVERIFY(!failureOf([]() -> QCoro::Task<> { co_await api().healthcheck(); }()).isEmpty());
