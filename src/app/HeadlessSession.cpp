@@ -49,6 +49,10 @@ QCoro::Task<> HeadlessSession::quit() {
 }
 
 void HeadlessSession::printStatusIfChanged() {
+    // While shutting down, the runtime goes away on purpose: that is no status to report.
+    if (m_quitting) {
+        return;
+    }
     const QString status = m_model.quickStatusTitle() + QStringLiteral(" | error: ") +
                            m_model.errorMessage().value_or(QStringLiteral("-")).simplified();
     // One line per visible change, not per assignment.

@@ -74,7 +74,7 @@ private Q_SLOTS:
         endWithSignal(SIGTERM);
     }
 
-    void missingRuntimeIsReportedAndLoopsKeepRunning() {
+    void missingRuntimeIsReportedAndTheAppStillEndsCleanly() {
         QVERIFY(QDir(m_bundle + "/Contents/Resources").removeRecursively());
         m_app->setArguments({"--headless"});
         m_app->start();
