@@ -18,21 +18,6 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
     }
 
-    void everyPathHangsOffTheDataFolder() {
-        QCOMPARE(CompanionPaths::applicationSupportDirectory(), dataHome());
-        QCOMPARE(CompanionPaths::runtimeDataDirectory(), dataHome() + "/vendrilo-connect");
-        QCOMPARE(CompanionPaths::installedRuntimeExecutable(),
-                 dataHome() + "/Vendrilo Connect/Runtime/vendrilo-connect-companion");
-        QCOMPARE(CompanionPaths::runtimeVersionStamp(),
-                 dataHome() + "/Vendrilo Connect/Runtime/runtime-version.txt");
-        QCOMPARE(CompanionPaths::runtimeLog(), dataHome() + "/Vendrilo Connect/Logs/companion.log");
-        QCOMPARE(CompanionPaths::installerLog(),
-                 dataHome() + "/Vendrilo Connect/Updates/update-installer.log");
-        QCOMPARE(CompanionPaths::updateResultFile(),
-                 dataHome() + "/Vendrilo Connect/Updates/last-update-result.txt");
-        QVERIFY(!QFileInfo::exists(CompanionPaths::applicationDirectory()));
-    }
-
     void versionLabelsMakeFileNames_data() {
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("label");
