@@ -80,9 +80,11 @@ QCoro::Task<> CompanionProcessController::stop() {
         QProcess* child = m_ownedProcess;
         stoppedChild = child->processId();
         co_await terminate(*stoppedChild);
-        // Reap it now, so its end reaches the termination handler before anyone looks again.
-        for (int attempt = 0; attempt < m_settings.stopPollAttempts && m_ownedProcess == child; ++attempt) {
-            co_await continuousSleep(m_settings.stopPollInterval);
+        // Let it be reaped, so its end reaches the termination handler before anyone looks again.
+        if (m_ownedProcess == child) {
+            SleepCanceller reaped;
+            connect(child, &QProcess::finished, &reaped, &SleepCanceller::cancel);
+            co_await continuousSleep(m_settings.stopPollInterval * m_settings.stopPollAttempts, &reaped);
         }
     }
     // The QProcess object itself goes when its finished() arrives.
