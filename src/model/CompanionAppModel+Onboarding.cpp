@@ -168,19 +168,22 @@ QCoro::Task<> CompanionAppModel::saveDisplayName() {
         co_return;
     }
     m_isEditingDisplayName = false;
-    co_await performBusyAction(QStringLiteral("Could not update the companion name."),
-                               [this, name]() -> QCoro::Task<> {
-                                   const QPointer<CompanionAppModel> self(this);
-                                   co_await m_api.updateDisplayName(name);
-                                   if (isGone(self)) {
-                                       co_return;
-                                   }
-                                   co_await refresh(true);
-                                   if (isGone(self)) {
-                                       co_return;
-                                   }
-                                   setNoticeMessage(QStringLiteral("Companion name updated."));
-                               });
+    // Started outside the co_await: GCC 12 destroys a lambda temporary in a
+    // co_await expression twice.
+    QCoro::Task<> action = performBusyAction(QStringLiteral("Could not update the companion name."),
+                                             [this, name]() -> QCoro::Task<> {
+                                                 const QPointer<CompanionAppModel> self(this);
+                                                 co_await m_api.updateDisplayName(name);
+                                                 if (isGone(self)) {
+                                                     co_return;
+                                                 }
+                                                 co_await refresh(true);
+                                                 if (isGone(self)) {
+                                                     co_return;
+                                                 }
+                                                 setNoticeMessage(QStringLiteral("Companion name updated."));
+                                             });
+    co_await std::move(action);
 }
 
 void CompanionAppModel::refreshLaunchAtLoginState() {

@@ -1,0 +1,111 @@
+#include "ModelHarness.h"
+#include "supervision/ProcessTable.h"
+
+#include <QCoro/QCoroTask>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <signal.h>
+
+// The model against the real runtime on 127.0.0.1:46901, started by the model's
+// own start-up: a torrent client added, edited, tested and removed.
+class TestModelClientsIntegration : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        ModelHarness::isolateUserFolders();
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, 46901);
+        QVERIFY2(!probe.waitForConnected(500), "something already listens on 127.0.0.1:46901");
+
+        CompanionProcessController::Settings runtime;
+        runtime.bundledRuntime = QStringLiteral(VC_COMPANION_RUNTIME);
+        runtime.hostName = u"Integration Host"_qs;
+        m_processController = std::make_unique<CompanionProcessController>(runtime);
+        m_model = std::make_unique<CompanionAppModel>(
+            CompanionAppModel::Collaborators{
+                .processController = *m_processController,
+                .platform = m_platform,
+                .preferences = m_preferences,
+                .computerName = u"Integration Host"_qs,
+                .applicationVersion = u"1.0.0"_qs,
+                // The runtime has no feed: the silent release checks stay on this machine.
+                .manifestURL = QUrl(u"http://127.0.0.1:46901/connect/releases/companion.json"_qs),
+            },
+            ModelHarness::fastSettings());
+        QCoro::waitFor(m_model->bootstrap());
+        QCOMPARE(m_model->errorMessage(), std::nullopt);
+        QCOMPARE(m_model->runtime()->identity.displayName, u"Integration Host"_qs);
+    }
+
+    void cleanupTestCase() {
+        if (m_model) {
+            QCoro::waitFor(m_model->shutdown());
+        }
+        // Whatever happened above, no runtime outlives the test.
+        for (const qint64 pid : ProcessTable::processIds()) {
+            if (ProcessTable::executablePath(pid) == CompanionPaths::installedRuntimeExecutable()) {
+                ::kill(static_cast<pid_t>(pid), SIGKILL);
+            }
+        }
+    }
+
+    void addEditTestAndRemoveAClient() {
+        auto& model = *m_model;
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const qint64 port = closed.serverPort();
+        closed.close();
+
+        ClientDraft draft = ClientDraft::fromClient(std::nullopt);
+        draft.applyDefaultsForCurrentType();
+        draft.label = u"  "_qs;
+        draft.port = port;
+        model.setClientDraft(draft);
+        QCoro::waitFor(model.saveClientDraft(draft));
+        QCOMPARE(model.errorMessage(), u"Enter a name for the torrent client."_qs);
+        QCOMPARE(model.clientDraft(), std::optional(draft));
+
+        draft.label = u"Seedbox"_qs;
+        QCoro::waitFor(model.saveClientDraft(draft));
+        QCOMPARE(model.noticeMessage(), u"Torrent client saved."_qs);
+        QCOMPARE(model.currentClients().size(), 1);
+        const ClientConfig added = model.currentClients().constFirst();
+        QVERIFY(!added.id.isEmpty());
+        QCOMPARE(std::tuple(added.label, added.host, added.port, added.hostKind),
+                 std::tuple(u"Seedbox"_qs, u"localhost"_qs, port, HostKind::Local));
+
+        ClientDraft edit = ClientDraft::fromClient(added);
+        edit.label = u"Attic"_qs;
+        edit.type = ClientType::Transmission;
+        QCoro::waitFor(model.saveClientDraft(edit));
+        QCOMPARE(model.currentClients().size(), 1);
+        const ClientConfig edited = model.currentClients().constFirst();
+        QCOMPARE(std::tuple(edited.id, edited.label, edited.type),
+                 std::tuple(added.id, u"Attic"_qs, ClientType::Transmission));
+
+        QCoro::waitFor(model.probeClient(edited));
+        QCOMPARE(model.noticeMessage(), u"Attic was tested again."_qs);
+        // Nothing listens on the port: the runtime's check says so.
+        QVERIFY(model.currentClients().constFirst().lastError.has_value());
+        QCoro::waitFor(model.probeAllClients());
+        QCOMPARE(model.noticeMessage(), u"All configured clients were tested."_qs);
+
+        QCoro::waitFor(model.deleteClient(edited));
+        QCOMPARE(model.noticeMessage(), u"Attic was removed."_qs);
+        QVERIFY(model.currentClients().isEmpty());
+        QCOMPARE(model.errorMessage(), std::nullopt);
+    }
+
+private:
+    QTemporaryDir m_folder;
+    CompanionPreferences m_preferences =
+        CompanionPreferences::inFile(m_folder.filePath(u"preferences.ini"_qs));
+    RecordingPlatformServices m_platform;
+    std::unique_ptr<CompanionProcessController> m_processController;
+    std::unique_ptr<CompanionAppModel> m_model;
+};
+
+QTEST_GUILESS_MAIN(TestModelClientsIntegration)
+#include "tst_model_clients_integration.moc"

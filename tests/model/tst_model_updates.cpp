@@ -1,0 +1,289 @@
+#include "ModelHarness.h"
+#include "supervision/CompanionPaths.h"
+
+#include <QCoreApplication>
+#include <QCoro/QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QHostAddress>
+#include <QHttpServer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString feedPath = u"/connect/releases/companion.json"_qs;
+
+QByteArray manifest(const QJsonObject& platformEntry, const QString& version = u"1.4.0"_qs) {
+    const QJsonObject channel{
+        {u"version"_qs, version},
+        {u"platforms"_qs, QJsonObject{{CompanionPaths::platformName(), platformEntry}}}};
+    return QJsonDocument(QJsonObject{{u"schema_version"_qs, 1}, {u"stable"_qs, channel}}).toJson();
+}
+
+ModelHarness::Options fastUpdates() {
+    ModelHarness::Options options;
+    options.setupCompleted = true;
+    options.settings.updateRelaunchDelay = 20ms;
+    return options;
+}
+
+} // namespace
+
+class TestModelUpdates : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        ModelHarness::isolateUserFolders();
+        // zsh reads $ZDOTDIR/.zshenv before any script: the stand-in records the
+        // installer's command line and ends there, so the real script never waits for us.
+        qputenv("ZDOTDIR", m_standIn.path().toLocal8Bit());
+        QFile zshenv(m_standIn.filePath(u".zshenv"_qs));
+        QVERIFY(zshenv.open(QIODevice::WriteOnly));
+        zshenv.write("print -rl -- \"$ZSH_ARGZERO\" \"$@\" > \"$ZDOTDIR/arguments.part\"\n"
+                     "mv \"$ZDOTDIR/arguments.part\" \"$ZDOTDIR/arguments\"\nexit 0\n");
+    }
+    void cleanup() { QFile::remove(m_standIn.filePath(u"arguments"_qs)); }
+
+    void derivedTexts_data() {
+        QTest::addColumn<UpdateInstallState>("state");
+        QTest::addColumn<bool>("available");
+        QTest::addColumn<bool>("required");
+        QTest::addColumn<QString>("latest");
+        QTest::addColumn<QStringList>("texts"); // summary, action label, detail
+        QTest::addColumn<bool>("indicator");
+        const auto idle = UpdateInstallState::idle();
+        const QString ready = u"Vendrilo Connect 1.4.0 is ready to install."_qs;
+        QTest::newRow("required") << idle << true << true << u"1.4.0"_qs
+                                  << QStringList{"Update required", "Update Required…", ready} << true;
+        QTest::newRow("available") << idle << true << false << u" 1.4.0 "_qs
+                                   << QStringList{"Update available", "Update Now…", ready} << true;
+        QTest::newRow("available, no version")
+            << idle << true << false << QString()
+            << QStringList{"Update available", "Update Now…",
+                           "Vendrilo Connect the latest build is ready to install."}
+            << true;
+        QTest::newRow("up to date") << idle << false << false << u"1.4.0"_qs
+                                    << QStringList{"Up to date", "Check for Updates…",
+                                                   "This Mac companion is up to date."}
+                                    << false;
+        QTest::newRow("checking")
+            << UpdateInstallState::checking() << false << false << u"1.4.0"_qs
+            << QStringList{"Checking…", "Checking for Updates…",
+                           "Checking the Vendrilo release feed for a newer macOS build."}
+            << false;
+        QTest::newRow("downloading") << UpdateInstallState::downloading(u"1.4.0"_qs) << false << false
+                                     << QString()
+                                     << QStringList{"Downloading update", "Downloading 1.4.0…",
+                                                    "Downloading Vendrilo Connect 1.4.0."}
+                                     << true;
+        QTest::newRow("installing") << UpdateInstallState::installing(u"1.4.0"_qs) << false << false
+                                    << QString()
+                                    << QStringList{"Installing update", "Installing 1.4.0…",
+                                                   "Preparing Vendrilo Connect 1.4.0 for installation."}
+                                    << true;
+        QTest::newRow("relaunching") << UpdateInstallState::relaunching(u"latest"_qs) << false << false
+                                     << QString()
+                                     << QStringList{"Installing update", "Relaunching latest…",
+                                                    "Finishing installation of Vendrilo Connect latest."}
+                                     << true;
+        QTest::newRow("failed, retry")
+            << UpdateInstallState::failed(u" Disk full \n"_qs) << false << true << u"1.4.0"_qs
+            << QStringList{"Update failed", "Retry Update…", "Disk full"} << true;
+        QTest::newRow("failed, nothing offered")
+            << UpdateInstallState::failed(u" "_qs) << false << false << QString()
+            << QStringList{"Update failed", "Check for Updates…", "The last update attempt did not complete."}
+            << false;
+    }
+    void derivedTexts() {
+        QFETCH(UpdateInstallState, state);
+        QFETCH(bool, available);
+        QFETCH(bool, required);
+        QFETCH(QString, latest);
+        ResolvedReleaseStatus release;
+        std::tie(release.updateAvailable, release.updateRequired, release.latestVersion) =
+            std::tuple(available, required, latest);
+        QTEST((QStringList{state.summary(release), state.actionLabel(release), state.statusDetail(release)}),
+              "texts");
+        QTEST(state.showsMenuBarIndicator(release), "indicator");
+    }
+
+    void theLastInstallationIsReportedOnce_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("success") << QByteArray("success\t1.4.0\tUpdated successfully.\n")
+                                 << u"Vendrilo Connect 1.4.0 was installed successfully."_qs << QString();
+        QTest::newRow("success without version")
+            << QByteArray("success\t \tAll done.\n") << u"All done."_qs << QString();
+        QTest::newRow("bare success")
+            << QByteArray("success\t\t\n") << u"Vendrilo Connect was updated successfully."_qs << QString();
+        QTest::newRow("failure, tabs in the message")
+            << QByteArray("failure\t1.4.0\tCould not\treplace it.\n") << QString()
+            << u"Could not\treplace it."_qs;
+        QTest::newRow("failure without message")
+            << QByteArray("failure\t1.4.0\t\n") << QString()
+            << u"Vendrilo Connect could not finish installing the update."_qs;
+        QTest::newRow("unknown kind") << QByteArray("Success\t1.4.0\tx\n") << QString() << QString();
+        QTest::newRow("two fields") << QByteArray("success\t1.4.0\n") << QString() << QString();
+    }
+    void theLastInstallationIsReportedOnce() {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, notice);
+        QFETCH(QString, error);
+        CompanionPaths::ensureDirectories();
+        QFile file(CompanionPaths::updateResultFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(record);
+        file.close();
+
+        for (const bool firstStart : {true, false}) {
+            ModelHarness harness(fastUpdates());
+            harness.server.serveHealthyRuntime(CannedRuntimeServer::snapshot(),
+                                               CannedRuntimeServer::health());
+            QCoro::waitFor(harness.model->bootstrap());
+            const auto shown = [](const QString& text, bool first) {
+                return first && !text.isNull() ? std::optional(text) : std::nullopt;
+            };
+            QCOMPARE(harness.model->noticeMessage(), shown(notice, firstStart));
+            QCOMPARE(harness.model->errorMessage(), shown(error, firstStart));
+            QCOMPARE(harness.model->updateInstallState(), firstStart && !error.isNull()
+                                                              ? UpdateInstallState::failed(error)
+                                                              : UpdateInstallState::idle());
+            QVERIFY(!QFile::exists(CompanionPaths::updateResultFile()));
+        }
+    }
+
+    void checkThenInstallStartsTheInstallerAndQuits_data() {
+        QTest::addColumn<bool>("imageServed");
+        QTest::newRow("image served") << true;
+        QTest::newRow("image missing") << false;
+    }
+    void checkThenInstallStartsTheInstallerAndQuits() {
+        QFETCH(bool, imageServed);
+        QHttpServer downloads;
+        int imageRequests = 0;
+        downloads.route(u"/VendriloConnect.tar.gz"_qs, [&]() -> QHttpServerResponse {
+            ++imageRequests;
+            return imageServed ? QHttpServerResponse(QByteArray("an image"))
+                               : QHttpServerResponse(QHttpServerResponder::StatusCode::NotFound);
+        });
+        const quint16 port = downloads.listen(QHostAddress::LocalHost, 0);
+        const QString bundle = m_standIn.filePath(u"Applications/Vendrilo Connect.app"_qs);
+        ModelHarness::Options options = fastUpdates();
+        options.bundlePath = bundle;
+        ModelHarness harness(options);
+        auto& model = *harness.model;
+        harness.server.serveHealthyRuntime(CannedRuntimeServer::snapshot(), CannedRuntimeServer::health());
+        const QString image = u"http://127.0.0.1:%1/VendriloConnect.tar.gz"_qs.arg(port);
+        harness.server.setAnswer(feedPath, {200, manifest({{u"download_url"_qs, image}}), {}});
+        bool terminated = false;
+        model.setFullTerminationHandler([&] { terminated = true; });
+        QList<UpdateInstallState::Phase> phases;
+        connect(&model, &CompanionAppModel::updateInstallStateChanged, this,
+                [&] { phases << model.updateInstallState().phase; });
+
+        QCoro::waitFor(model.runUpdateCheck(true));
+        QCOMPARE(model.noticeMessage(), u"Vendrilo Connect 1.4.0 is ready to install."_qs);
+        QCOMPARE(model.updateActionLabel(), u"Update Now…"_qs);
+        model.openUpdateAction();
+        model.openUpdateAction(); // already downloading: ignored
+
+        using Phase = UpdateInstallState::Phase;
+        if (!imageServed) {
+            QTRY_COMPARE(model.updateInstallState().phase, Phase::Failed);
+            QCOMPARE(model.errorMessage(), u"The update download could not be completed."_qs);
+            QCOMPARE(model.updateActionLabel(), u"Retry Update…"_qs);
+            QVERIFY(!terminated);
+            QCOMPARE(imageRequests, 1);
+            return;
+        }
+        QTRY_VERIFY(terminated);
+        QCOMPARE(phases, (QList{Phase::Checking, Phase::Idle, Phase::Downloading, Phase::Installing,
+                                Phase::Relaunching}));
+        QCOMPARE(model.noticeMessage(),
+                 u"Installing Vendrilo Connect 1.4.0. The app will relaunch automatically."_qs);
+        QCOMPARE(imageRequests, 1);
+        const QString imageFile = CompanionPaths::stagedUpdateDiskImage(u"1.4.0"_qs);
+        QFile downloaded(imageFile);
+        QVERIFY(downloaded.open(QIODevice::ReadOnly));
+        QCOMPARE(downloaded.readAll(), QByteArray("an image"));
+
+        QFile arguments(m_standIn.filePath(u"arguments"_qs));
+        QTRY_VERIFY(arguments.exists());
+        QVERIFY(arguments.open(QIODevice::ReadOnly));
+        const QString script = CompanionPaths::installerScriptFile(u"1.4.0"_qs);
+        QCOMPARE(QString::fromUtf8(arguments.readAll()).split(u'\n', Qt::SkipEmptyParts),
+                 (QStringList{script, QString::number(QCoreApplication::applicationPid()), u"1.4.0"_qs,
+                              imageFile, bundle, CompanionPaths::installerLog(),
+                              CompanionPaths::updateResultFile(), script}));
+    }
+
+    void theActionOpensAPageWhenThereIsNoImage_data() {
+        QTest::addColumn<QString>("latest");
+        QTest::addColumn<QString>("instructions");
+        QTest::addColumn<QUrl>("opened"); // empty: a check instead
+        QTest::newRow("instructions page")
+            << u"1.4.0"_qs << u"https://vendrilo.app/guide"_qs << QUrl(u"https://vendrilo.app/guide"_qs);
+        QTest::newRow("no address") << u"1.4.0"_qs << QString() << CompanionPaths::downloadsURL();
+        QTest::newRow("not a web page")
+            << u"1.4.0"_qs << u"file:///etc/passwd"_qs << CompanionPaths::downloadsURL();
+        QTest::newRow("nothing newer") << u"1.0.0"_qs << u"https://vendrilo.app/guide"_qs << QUrl();
+    }
+    void theActionOpensAPageWhenThereIsNoImage() {
+        QFETCH(QString, latest);
+        QFETCH(QString, instructions);
+        QFETCH(QUrl, opened);
+        ModelHarness harness(fastUpdates());
+        auto& model = *harness.model;
+        QJsonObject entry;
+        if (!instructions.isNull()) {
+            entry.insert(u"instructions_url"_qs, instructions);
+        }
+        harness.server.setAnswer(feedPath, {200, manifest(entry, latest), {}});
+        QCoro::waitFor(model.runUpdateCheck(false));
+        QCOMPARE(model.noticeMessage(), std::nullopt);
+
+        model.openUpdateAction();
+        if (opened.isValid()) {
+            QCOMPARE(harness.platform.opened, QList{opened});
+            QCOMPARE(harness.server.count(feedPath), 1);
+        } else {
+            QTRY_COMPARE(model.noticeMessage(), u"Vendrilo Connect is up to date."_qs);
+            QCOMPARE(harness.server.count(feedPath), 2);
+            QVERIFY(harness.platform.opened.isEmpty());
+        }
+    }
+
+    void checkFailuresAndSilentRefreshes() {
+        ModelHarness::Options options = fastUpdates();
+        options.settings.updateCheckInterval = 30ms;
+        ModelHarness harness(options);
+        auto& model = *harness.model;
+        harness.server.setAnswer(feedPath, {500, "down", {}});
+        QCoro::waitFor(model.runUpdateCheck(true));
+        const QString unavailable = u"The release manifest could not be loaded."_qs;
+        QCOMPARE(model.updateInstallState(), UpdateInstallState::failed(unavailable));
+        QCOMPARE(model.errorMessage(), unavailable);
+        model.setErrorMessage(std::nullopt);
+        QCoro::waitFor(model.runUpdateCheck(false));
+        QCOMPARE(model.errorMessage(), std::nullopt);
+
+        // With the runtime down, the update loop still reads the feed; silent reads never touch the state.
+        harness.server.setAnswer(feedPath, {200, manifest({}), {}});
+        QCoro::waitFor(model.bootstrap());
+        QTRY_VERIFY(harness.server.count(feedPath) >= 4);
+        QCOMPARE(model.releaseStatus().latestVersion, u"1.4.0"_qs);
+        QCOMPARE(model.releaseStatus().installedVersion, u"1.0.0"_qs);
+        QCOMPARE(model.updateInstallState(), UpdateInstallState::failed(unavailable));
+    }
+
+private:
+    QTemporaryDir m_standIn;
+};
+
+QTEST_GUILESS_MAIN(TestModelUpdates)
+#include "tst_model_updates.moc"
