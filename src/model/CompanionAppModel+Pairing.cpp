@@ -22,8 +22,13 @@ bool CompanionAppModel::isPairingPending() const {
 QCoro::Task<> CompanionAppModel::beginPairing() {
     return performBusyAction(QStringLiteral("Could not start pairing."), [this]() -> QCoro::Task<> {
         const QPointer<CompanionAppModel> self(this);
-        const QString name = m_displayNameDraft.trimmed();
-        co_await m_api.beginPairing(name.isEmpty() ? std::nullopt : std::optional(name));
+        const QString trimmedName = m_displayNameDraft.trimmed();
+        // Named, not a temporary: GCC 12 destroys a conditional's temporary twice across co_await.
+        std::optional<QString> name;
+        if (!trimmedName.isEmpty()) {
+            name = trimmedName;
+        }
+        co_await m_api.beginPairing(std::move(name));
         if (isGone(self)) {
             co_return;
         }

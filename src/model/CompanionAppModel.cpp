@@ -248,8 +248,11 @@ QCoro::Task<> CompanionAppModel::refresh(bool showErrors) {
     }
     syncPairingOverlayPresentation(snapshot->identity.pairing);
 
-    const QString agentVersion = snapshot->identity.agentVersion.trimmed();
-    co_await refreshReleaseStatus(agentVersion.isEmpty() ? m_applicationVersion : agentVersion);
+    QString installedVersion = snapshot->identity.agentVersion.trimmed();
+    if (installedVersion.isEmpty()) {
+        installedVersion = m_applicationVersion;
+    }
+    co_await refreshReleaseStatus(std::move(installedVersion));
     if (isGone(self)) {
         co_return;
     }

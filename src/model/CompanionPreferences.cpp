@@ -34,6 +34,8 @@ std::optional<bool> strictBool(const QVariant& value) {
 
 } // namespace
 
+CompanionPreferences::CompanionPreferences() : CompanionPreferences(QStringLiteral(VC_BUNDLE_IDENTIFIER)) {}
+
 CompanionPreferences::CompanionPreferences(const QString& bundleIdentifier)
     : CompanionPreferences(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                                        bundleIdentifier, bundleIdentifier)) {}

@@ -17,7 +17,9 @@ public:
     static constexpr QLatin1String didCompleteInitialSetupKey{"didCompleteInitialSetup"};
     static constexpr QLatin1String didCompleteGuidedExperienceKey{"didCompleteGuidedExperience"};
 
-    // The user-scope store named after the bundle identifier (BundleInfo::bundleIdentifier()).
+    // The user-scope store named after the build's bundle identifier.
+    CompanionPreferences();
+    // The user-scope store named after the given bundle identifier (BundleInfo::bundleIdentifier()).
     explicit CompanionPreferences(const QString& bundleIdentifier);
     // A store kept in the given INI file.
     static CompanionPreferences inFile(const QString& filePath);

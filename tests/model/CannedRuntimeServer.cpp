@@ -1,0 +1,92 @@
+#include "CannedRuntimeServer.h"
+
+#include "runtime/WireCoding.h"
+
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <memory>
+
+CannedRuntimeServer::CannedRuntimeServer(QObject* parent) : QObject(parent) {
+    for (const char* path :
+         {"/healthz", "/v1/runtime", "/v1/health", "/v1/diagnostics", "/v1/pairing/link", "/v1/pairing/begin",
+          "/v1/pairing/reset", "/v1/clients/save", "/v1/clients/delete", "/v1/clients/probe",
+          "/v1/config/display-name", "/connect/releases/companion.json"}) {
+        m_server.route(QString::fromLatin1(path),
+                       [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+                           respond(request, std::move(responder));
+                       });
+    }
+    m_port = m_server.listen(QHostAddress::LocalHost, 0);
+}
+
+QUrl CannedRuntimeServer::baseURL() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
+}
+
+void CannedRuntimeServer::respond(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+    const QString method = request.method() == QHttpServerRequest::Method::Post ? u"POST"_qs : u"GET"_qs;
+    m_requests.append(
+        {method, request.url().path(), request.url().query(QUrl::FullyDecoded), request.body()});
+    const Answer answer =
+        m_answers.value(request.url().path(), Answer{404, QByteArrayLiteral("no answer here"), {}});
+    const auto status = static_cast<QHttpServerResponder::StatusCode>(answer.status);
+    if (answer.delay.count() == 0) {
+        responder.write(answer.body, "application/json", status);
+        return;
+    }
+    // The client may give up first; then its connection is gone and nothing is written.
+    const QPointer<QTcpSocket> connection = responder.socket();
+    auto later = std::make_shared<QHttpServerResponder>(std::move(responder));
+    QTimer::singleShot(answer.delay, this, [later, connection, answer, status] {
+        if (connection && connection->state() == QAbstractSocket::ConnectedState) {
+            later->write(answer.body, "application/json", status);
+        }
+    });
+}
+
+void CannedRuntimeServer::serveHealthyRuntime(const RuntimeSnapshot& snapshot, const HealthSummary& health) {
+    setAnswer(u"/healthz"_qs, {200, QByteArrayLiteral(R"({"ok":true,"ts":"2025-03-04T05:06:07Z"})"), {}});
+    setAnswer(u"/v1/runtime"_qs, {200, WireCoding::encode(snapshot), {}});
+    setAnswer(u"/v1/health"_qs, {200, WireCoding::encode(health), {}});
+    setAnswer(u"/v1/diagnostics"_qs, {200, WireCoding::encodeList(QList{diagnostic(u"first"_qs)}), {}});
+}
+
+int CannedRuntimeServer::count(const QString& path, const QString& query) const {
+    return static_cast<int>(
+        std::count_if(m_requests.cbegin(), m_requests.cend(), [&](const Request& request) {
+            return request.path == path && (query.isEmpty() || request.query == query);
+        }));
+}
+
+RuntimeSnapshot CannedRuntimeServer::snapshot(PairingStatus status, const QString& code) {
+    RuntimeSnapshot snapshot;
+    snapshot.state = u"running"_qs;
+    snapshot.identity.displayName = u"janes-box"_qs;
+    snapshot.identity.platform = u"linux"_qs;
+    snapshot.identity.agentVersion = u"1.0.0"_qs;
+    snapshot.identity.pairing.status = status;
+    if (!code.isEmpty()) {
+        snapshot.identity.pairing.code = code;
+    }
+    return snapshot;
+}
+
+HealthSummary CannedRuntimeServer::health(CompanionHealthStatus status, const QString& mode) {
+    HealthSummary health;
+    health.status = status;
+    health.checkedAt = QDateTime::fromSecsSinceEpoch(1741064767, Qt::UTC);
+    health.connection.mode = mode;
+    return health;
+}
+
+DiagnosticEvent CannedRuntimeServer::diagnostic(const QString& code) {
+    return {u"1"_qs,
+            u"info"_qs,
+            code,
+            u"Something happened."_qs,
+            QDateTime::fromSecsSinceEpoch(1741064767, Qt::UTC),
+            std::nullopt};
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "CannedRuntimeServer.h"
+#include "RecordingPlatformServices.h"
+#include "model/CompanionAppModel.h"
+#include "model/CompanionPreferences.h"
+#include "supervision/CompanionProcessController.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A model wired to a canned runtime on a free loopback port, with its
+// preferences in a temporary file and every duration in milliseconds.
+class ModelHarness {
+public:
+    struct Options {
+        bool setupCompleted = false;
+        bool guidedExperienceCompleted = false;
+        // The running bundle; "" means no login-item service and no update target.
+        QString bundlePath{};
+        QString bundleIdentifier{};
+        CompanionAppModel::Settings settings = fastSettings();
+    };
+    static CompanionAppModel::Settings fastSettings();
+    // Points the user's data and configuration folders at a temporary folder for
+    // the rest of the process, so nothing of the real account is read or written.
+    static void isolateUserFolders();
+
+    ModelHarness();
+    explicit ModelHarness(Options options);
+
+    // Awaits a refresh; false when it failed.
+    bool refresh(bool showErrors = false);
+
+    CannedRuntimeServer server;
+    RecordingPlatformServices platform;
+    QTemporaryDir folder;
+    CompanionPreferences preferences;
+    CompanionProcessController processController;
+    std::unique_ptr<CompanionAppModel> model;
+};
