@@ -77,65 +77,31 @@ private Q_SLOTS:
                             std::optional<QString>()));
     }
 
-    void defaultsFillOnlyWhatIsMissing_data() {
-        QTest::addColumn<ClientType>("type");
-        QTest::addColumn<HostKind>("kind");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<qint64>("port");
-        QTest::addColumn<QString>("expectedHost");
-        QTest::addColumn<qint64>("expectedPort");
-        QTest::newRow("deluge keeps a set port") << ClientType::Deluge << HostKind::Local << u"localhost"_qs
-                                                 << qint64(8080) << u"localhost"_qs << qint64(8080);
-        QTest::newRow("cleared port, deluge") << ClientType::Deluge << HostKind::Local << u"localhost"_qs
-                                              << qint64(0) << u"localhost"_qs << qint64(8112);
-        QTest::newRow("cleared port, transmission")
-            << ClientType::Transmission << HostKind::Local << u"h"_qs << qint64(0) << u"h"_qs << qint64(9091);
-        QTest::newRow("blank LAN host") << ClientType::Qbittorrent << HostKind::Lan << u"  "_qs
-                                        << qint64(8080) << u"192.168.1.50"_qs << qint64(8080);
-        QTest::newRow("blank local host") << ClientType::Qbittorrent << HostKind::Local << QString()
-                                          << qint64(1) << u"localhost"_qs << qint64(1);
-    }
-    void defaultsFillOnlyWhatIsMissing() {
-        QFETCH(ClientType, type);
-        QFETCH(HostKind, kind);
-        QFETCH(QString, host);
-        QFETCH(qint64, port);
+    void newDraftDefaultsFillOnlyWhatIsMissing() {
         ClientDraft draft = ClientDraft::fromClient(std::nullopt);
-        std::tie(draft.type, draft.hostKind, draft.host, draft.port) = std::tuple(type, kind, host, port);
+        draft.type = ClientType::Deluge;
         draft.applyDefaultsForCurrentType();
-        QTEST(draft.host, "expectedHost");
-        QTEST(draft.port, "expectedPort");
+        QCOMPARE(std::tuple(draft.host, draft.port), std::tuple(u"localhost"_qs, qint64(8080)));
+        std::tie(draft.port, draft.host, draft.hostKind) = std::tuple(0, u" \n"_qs, HostKind::Lan);
+        draft.applyDefaultsForCurrentType();
+        QCOMPARE(std::tuple(draft.host, draft.port), std::tuple(u"192.168.1.50"_qs, qint64(8112)));
+        std::tie(draft.port, draft.type) = std::tuple(0, ClientType::Transmission);
+        draft.applyDefaultsForCurrentType();
+        QCOMPARE(draft.port, qint64(9091));
     }
 
-    void theSavedRecordIsTrimmedAndItsHostKindInferred_data() {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<HostKind>("kind");
-        QTest::addColumn<QString>("username"); // also the password
-        QTest::addColumn<QString>("expectedHost");
-        QTest::addColumn<HostKind>("expectedKind");
-        QTest::addColumn<QString>("expectedUsername"); // null: left out
-        QTest::newRow("LAN address typed as local") << u" 192.168.1.9 "_qs << HostKind::Local << u" jane "_qs
-                                                    << u"192.168.1.9"_qs << HostKind::Lan << u"jane"_qs;
-        QTest::newRow("loopback marked LAN") << u"127.0.0.1"_qs << HostKind::Lan << u"  "_qs
-                                             << u"127.0.0.1"_qs << HostKind::Local << QString();
-        QTest::newRow("blank host keeps the kind")
-            << u"  "_qs << HostKind::Lan << QString() << QString(u""_qs) << HostKind::Lan << QString();
-    }
     void theSavedRecordIsTrimmedAndItsHostKindInferred() {
-        QFETCH(QString, host);
-        QFETCH(HostKind, kind);
-        QFETCH(QString, username);
-        QFETCH(QString, expectedUsername);
         ClientDraft draft = ClientDraft::fromClient(std::nullopt);
-        std::tie(draft.label, draft.host, draft.hostKind, draft.username, draft.password) =
-            std::tuple(u" NAS\n"_qs, host, kind, username, username);
-        const ClientConfig config = draft.asClientConfig();
-        QCOMPARE(config.label, u"NAS"_qs);
-        QTEST(config.host, "expectedHost");
-        QTEST(config.hostKind, "expectedKind");
-        const auto expected = expectedUsername.isNull() ? std::nullopt : std::optional(expectedUsername);
-        QCOMPARE(config.username, expected);
-        QCOMPARE(config.password, expected);
+        std::tie(draft.label, draft.host, draft.username, draft.password) =
+            std::tuple(u" NAS\n"_qs, u" 192.168.1.9 "_qs, u"  "_qs, u" pw "_qs);
+        ClientConfig config = draft.asClientConfig();
+        QCOMPARE(std::tuple(config.label, config.host, config.hostKind, config.username, config.password),
+                 std::tuple(u"NAS"_qs, u"192.168.1.9"_qs, HostKind::Lan, std::optional<QString>(),
+                            std::optional(u"pw"_qs)));
+        std::tie(draft.host, draft.hostKind) = std::tuple(u"127.0.0.1"_qs, HostKind::Lan);
+        QCOMPARE(draft.asClientConfig().hostKind, HostKind::Local);
+        std::tie(draft.host, draft.hostKind) = std::tuple(u"  "_qs, HostKind::Lan);
+        QCOMPARE(draft.asClientConfig().hostKind, HostKind::Lan);
     }
 
     void currentClientsAreSortedByLabelIgnoringCaseAndKeepTies() {

@@ -143,8 +143,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("host name") << u"janes-box"_qs << u"Study Computer"_qs;
         QTest::newRow("local host name") << u"Janes-Box.local"_qs << u"Study Computer"_qs;
-        QTest::newRow("My Mac") << u"My Mac"_qs << u"Study Computer"_qs;
-        QTest::newRow("spaces") << u"  "_qs << u"Study Computer"_qs;
         QTest::newRow("a chosen name") << u"Living Room"_qs << u"Living Room"_qs;
     }
     void theGuideSuggestsTheComputerNameForHostNames() {
