@@ -28,7 +28,10 @@ HeadlessSession::HeadlessSession(const BundleInfo& bundle, const QString& comput
                                                .platform = m_platform,
                                                .preferences = m_preferences,
                                                .computerName = computerName,
-                                               .applicationVersion = bundle.companionVersion()}),
+                                               .applicationVersion = bundle.companionVersion(),
+                                               .deviceName = MacDeviceName::current(),
+                                               .bundlePath = bundle.bundlePath(),
+                                               .bundleIdentifier = bundle.bundleIdentifier()}),
       m_signals({SIGTERM, SIGINT}) {
     m_model.setStatusPresentationDidChange([this] { printStatusIfChanged(); });
     m_model.setFullTerminationHandler([this] { quit(); });
