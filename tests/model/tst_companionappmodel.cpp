@@ -284,13 +284,6 @@ private Q_SLOTS:
         QCoro::waitFor(model.shutdown());
     }
 
-    void refreshWithoutShownErrorsLeavesTheMessage() {
-        ModelHarness harness;
-        harness.server.setAnswer(u"/v1/runtime"_qs, {503, "down", {}});
-        QVERIFY(!harness.refresh(false));
-        QCOMPARE(harness.model->errorMessage(), std::nullopt);
-    }
-
     void revealAndFullTerminationGoThroughTheirSeams() {
         ModelHarness harness;
         int terminations = 0;
