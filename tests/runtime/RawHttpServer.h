@@ -3,19 +3,15 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
-#include <QObject>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QUrl>
 
 #include <functional>
-#include <optional>
 
 // An HTTP/1.1 server on 127.0.0.1 that records every request exactly as it
-// arrived and answers with whatever the test programs, including nothing at all
-// bytes that are not HTTP, or an endless slow body.
+// arrived and answers with whatever the test programs: an answer, nothing at
+// all, bytes that are not HTTP, or an endless slow body.
 class RawHttpServer : public QObject {
-    Q_OBJECT
 public:
     struct Request {
         QByteArray method;
@@ -38,15 +34,11 @@ public:
 
     explicit RawHttpServer(QObject* parent = nullptr);
 
-    QUrl baseURL() const;
+    QUrl baseURL() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort())); }
     void setResponder(std::function<Reply(const Request&)> responder) { m_responder = std::move(responder); }
     const QList<Request>& requests() const { return m_requests; }
 
 private:
-    void accept();
-    void respond(QTcpSocket* socket, const Reply& reply);
-    static std::optional<Request> takeRequest(QByteArray& buffer);
-
     QTcpServer m_server;
     QList<Request> m_requests;
     std::function<Reply(const Request&)> m_responder;

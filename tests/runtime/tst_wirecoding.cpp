@@ -1,14 +1,10 @@
+#include "WireSamples.h"
 #include "runtime/HealthSummary.h"
-#include "runtime/HostRules.h"
 #include "runtime/RequestBodies.h"
 #include "runtime/RuntimeSnapshot.h"
 #include "runtime/SmallPayloads.h"
 #include "runtime/WireCoding.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -16,42 +12,16 @@ using namespace WireCoding;
 
 namespace {
 
-QByteArray sample(const char* name) {
-    QFile file(QStringLiteral(WIRE_SAMPLES_DIR "/") + QLatin1StringView(name));
-    if (!file.open(QIODevice::ReadOnly)) {
-        qFatal("missing sample %s", name);
+// The realistic snapshot with texts replaced; renaming a key ("x_…") leaves its member out.
+QByteArray snapshotWith(std::initializer_list<std::pair<QByteArray, QByteArray>> edits) {
+    QByteArray json = wireSample("runtime-paired.json");
+    for (const auto& [from, to] : edits) {
+        if (!json.contains(from)) {
+            qFatal("the sample has no %s", from.constData());
+        }
+        json.replace(from, to);
     }
-    return file.readAll();
-}
-
-// Replaces (or, without a value, removes) the member at a dotted path such as "clients.1.type".
-QJsonValue edited(QJsonValue node, QStringList path, const std::optional<QJsonValue>& value) {
-    const QString step = path.takeFirst();
-    if (node.isArray()) {
-        QJsonArray array = node.toArray();
-        array[step.toInt()] = path.isEmpty() ? *value : edited(array[step.toInt()], path, value);
-        return array;
-    }
-    QJsonObject object = node.toObject();
-    if (!path.isEmpty()) {
-        object[step] = edited(object[step], path, value);
-    } else if (value) {
-        object[step] = *value;
-    } else {
-        object.remove(step);
-    }
-    return object;
-}
-
-// The realistic snapshot with members replaced by JSON texts (an empty text removes the member).
-QByteArray editedSnapshot(std::initializer_list<std::pair<QString, QByteArray>> edits) {
-    QJsonValue root = QJsonDocument::fromJson(sample("runtime-paired.json")).object();
-    for (const auto& [path, json] : edits) {
-        const auto value =
-            json.isEmpty() ? std::nullopt : std::optional(QJsonDocument::fromJson("[" + json + "]")[0]);
-        root = edited(root, path.split(u'.'), value);
-    }
-    return QJsonDocument(root.toObject()).toJson();
+    return json;
 }
 
 template <typename T> QString decodingFailure(const QByteArray& json) {
@@ -63,9 +33,6 @@ template <typename T> QString decodingFailure(const QByteArray& json) {
     return {};
 }
 
-const QString eventWithoutId =
-    QStringLiteral(R"({"level":"error","code":"c","message":"m","occurred_at":"2025-03-04T05:06:07Z")");
-
 } // namespace
 
 class TestWireCoding : public QObject {
@@ -75,33 +42,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("camel");
         QTest::addColumn<QString>("snake");
         QTest::addColumn<QString>("backToCamel");
-        const auto row = [](const char* name, QString camel, QString snake, QString back) {
-            QTest::newRow(name) << camel << snake << back;
+        const auto row = [](const char* camel, const char* snake, const char* back) {
+            QTest::newRow(camel) << QString::fromUtf8(camel) << QString::fromUtf8(snake)
+                                 << QString::fromUtf8(back);
         };
-        row("words", "heartbeatIntervalS", "heartbeat_interval_s", "heartbeatIntervalS");
-        row("capital run at the end", "clientID", "client_id", "clientId");
-        row("capital run before a word", "URLValue", "url_value", "urlValue");
-        row("one word", "state", "state", "state");
-        row("digits", "ipv4Address", "ipv4_address", "ipv4Address");
+        row("heartbeatIntervalS", "heartbeat_interval_s", "heartbeatIntervalS");
+        row("clientID", "client_id", "clientId"); // a capital run at the end
+        row("URLValue", "url_value", "urlValue"); // a capital run before a word
+        row("ipv4Address", "ipv4_address", "ipv4Address");
     }
     void keysConvertBothWays() {
         QFETCH(QString, camel);
         QFETCH(QString, snake);
-        QFETCH(QString, backToCamel);
         QCOMPARE(snakeCaseKey(camel), snake);
-        QCOMPARE(camelCaseKey(snake), backToCamel);
+        QTEST(camelCaseKey(snake), "backToCamel");
         QCOMPARE(camelCaseKey(camel), camel); // no "_": taken as it is
     }
 
     void incomingKeySpellings_data() {
         QTest::addColumn<QByteArray>("authState"); // the member's key and value, as sent
         QTest::addColumn<QString>("expected");     // empty: the member counts as missing
-        const auto row = [](const char* name, QByteArray sent, QString expected) {
-            QTest::newRow(name) << sent << expected;
+        const auto row = [](const char* name, const char* sent, const char* expected) {
+            QTest::newRow(name) << QByteArray(sent) << QString::fromUtf8(expected);
         };
-        row("snake case", R"("auth_state":"ok")", "ok");
-        row("camel case", R"("authState":"ok")", "ok");
-        row("beside an unknown key", R"("auth_state":"ok","zz_top":1)", "ok");
+        row("camel case beside an unknown key", R"("authState":"ok","zz_top":1)", "ok");
         row("doubled underscore", R"("auth__state":"ok")", "ok");
         row("capital after underscore", R"("auth_State":"ok")", "ok");
         row("both spellings, first key wins", R"("auth_state":"b","authState":"a")", "a");
@@ -120,19 +84,13 @@ private Q_SLOTS:
     }
 
     void realisticAnswersRoundTrip() {
-        const auto snapshot = decode<RuntimeSnapshot>(sample("runtime-paired.json"));
-        QCOMPARE(snapshot.identity.pairing.status, PairingStatus::Paired);
-        QCOMPARE(snapshot.clients.size(), 2);
-        QCOMPARE(snapshot.clients[1].hostKind, HostKind::Lan);
+        const auto snapshot = decode<RuntimeSnapshot>(wireSample("runtime-paired.json"));
         QCOMPARE(snapshot.localNetwork.candidates[1].identity(), "ipv6-fe80::1c2a-46902");
         QCOMPARE(snapshot.localNetwork.interfaces[0].identity(), "wlp2s0-ipv4-192.168.1.20");
-        QCOMPARE(snapshot.backendStatus.heartbeatIntervalS, qint64(25));
         QCOMPARE(decode<RuntimeSnapshot>(encode(snapshot)), snapshot);
-
-        const auto health = decode<HealthSummary>(sample("health.json"));
-        QCOMPARE(health.recentErrors[0].id, "17");
+        const auto health = decode<HealthSummary>(wireSample("health.json"));
         QCOMPARE(decode<HealthSummary>(encode(health)), health);
-        const auto events = decodeList<DiagnosticEvent>(sample("diagnostics.json"));
+        const auto events = decodeList<DiagnosticEvent>(wireSample("diagnostics.json"));
         QCOMPARE(decodeList<DiagnosticEvent>(encodeList(events)), events);
 
         const QByteArray encoded = encode(snapshot);
@@ -143,17 +101,18 @@ private Q_SLOTS:
     }
 
     void defaultsAndNulls() {
-        const auto snapshot = decode<RuntimeSnapshot>(editedSnapshot({{"local_network", "null"},
-                                                                      {"clients", ""},
-                                                                      {"registered_adapters", ""},
-                                                                      {"admin_address", "null"}}));
+        const auto snapshot =
+            decode<RuntimeSnapshot>(snapshotWith({{R"("local_network":)", R"("local_network":null,"x":)"},
+                                                  {R"("clients":)", R"("x_clients":)"},
+                                                  {R"("registered_adapters":)", R"("x_adapters":)"},
+                                                  {R"("admin_address":)", R"("admin_address":null,"y":)"}}));
         QCOMPARE(snapshot.localNetwork, LocalNetworkSnapshot::empty());
         QVERIFY(snapshot.clients.isEmpty() && snapshot.registeredAdapters.isEmpty() &&
                 !snapshot.adminAddress);
         QCOMPARE(decode<LocalNetworkSnapshot>("{}"), LocalNetworkSnapshot::empty());
         QCOMPARE(decode<ClientHealthRollup>("{}"), ClientHealthRollup{});
 
-        const ClientConfig client = decodeList<ClientConfig>(sample("probe-clients.json")).first();
+        const ClientConfig client = decodeList<ClientConfig>(wireSample("probe-clients.json")).first();
         QCOMPARE(client.authState, "unknown");
         const QByteArray encoded = encode(client);
         QVERIFY(encoded.contains(R"("auth_state":"unknown")"));
@@ -161,40 +120,38 @@ private Q_SLOTS:
     }
 
     void invalidAnswersFailWhole_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("value"); // empty: the key is removed
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
         QTest::addColumn<QString>("message");
-        const auto row = [](const char* name, QString path, QByteArray value, QString message) {
-            QTest::newRow(name) << path << value << message;
+        const auto row = [](const char* name, const char* from, const char* to, const QString& message) {
+            QTest::newRow(name) << QByteArray(from) << QByteArray(to) << message;
         };
         const QString clientTypes = R"(expected one of "qbittorrent", "transmission", "deluge")";
-        row("missing required", "identity.display_name", {}, R"(Missing value for "identity.display_name".)");
-        row("null required", "state", "null",
+        row("missing required", R"("display_name")", R"("x_name")",
+            R"(Missing value for "identity.display_name".)");
+        row("null required", R"("state":"running")", R"("state":null)",
             R"(Unexpected value for "state": expected a string, found null.)");
-        row("wrong type optional", "admin_address", "42",
+        row("wrong type optional", R"("admin_address":"127.0.0.1:46901")", R"("admin_address":42)",
             R"(Unexpected value for "admin_address": expected a string, found 42.)");
-        row("wrong type defaulted", "admin.allowed_origins", R"("x")",
+        row("wrong type defaulted", R"("allowed_origins":[])", R"("allowed_origins":"x")",
             R"(Unexpected value for "admin.allowed_origins": expected an array, found "x".)");
-        row("strict enum is case-sensitive", "identity.pairing.status", R"("PAIRED")",
+        row("strict enum is case-sensitive", R"("status":"paired")", R"("status":"PAIRED")",
             R"(Unexpected value for "identity.pairing.status": expected one of "unpaired", "pending", "paired", found "PAIRED".)");
-        row("one unknown client type", "clients.1.type", R"("utorrent")",
+        row("one unknown client type", R"("type":"transmission")", R"("type":"utorrent")",
             R"(Unexpected value for "clients[1].type": )" + clientTypes + R"(, found "utorrent".)");
-        row("one unknown adapter", "registered_adapters", R"(["deluge","rtorrent"])",
+        row("one unknown adapter", R"("transmission","deluge"])", R"("rtorrent","deluge"])",
             R"(Unexpected value for "registered_adapters[1]": )" + clientTypes + R"(, found "rtorrent".)");
-        row("fraction for an integer", "schema_version", "1.5",
+        row("fraction for an integer", R"("schema_version":7)", R"("schema_version":1.5)",
             R"(Unexpected value for "schema_version": expected a 64-bit integer, found 1.5.)");
-        row("integer beyond 64 bits", "local_network.listen_port", "9223372036854775808",
+        row("integer beyond 64 bits", R"("listen_port":46902)", R"("listen_port":9223372036854775808)",
             R"(Unexpected value for "local_network.listen_port": expected a 64-bit integer, found 9.2233720368547758e+18.)");
-        row("missing presence key", "backend_status.presence_state", {},
+        row("missing presence key", R"("presence_state")", R"("x_state")",
             R"(Missing value for "backend_status.presence_state".)");
-        row("date with a space", "started_at", R"("2025-03-04 05:06:07Z")",
-            "Unsupported ISO-8601 date: 2025-03-04 05:06:07Z");
     }
     void invalidAnswersFailWhole() {
-        QFETCH(QString, path);
-        QFETCH(QByteArray, value);
-        QFETCH(QString, message);
-        QCOMPARE(decodingFailure<RuntimeSnapshot>(editedSnapshot({{path, value}})), message);
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QTEST(decodingFailure<RuntimeSnapshot>(snapshotWith({{from, to}})), "message");
     }
 
     void malformedDocumentsFail() {
@@ -204,8 +161,6 @@ private Q_SLOTS:
         QCOMPARE(decodingFailure<OKPayload>("[]"),
                  "Unexpected value for the document: expected an object, found an array.");
         QCOMPARE(decodingFailure<DeletedPayload>("{}"), R"(Missing value for "deleted".)");
-        QCOMPARE(decodingFailure<ClientHealth>(R"({"id":"a","label":"b","type":"deluge"})"),
-                 R"(Missing value for "auth_state".)");
     }
 
     void presenceStateIsLenient_data() {
@@ -219,46 +174,44 @@ private Q_SLOTS:
     }
     void presenceStateIsLenient() {
         QFETCH(QByteArray, value);
-        QFETCH(PresenceState, expected);
-        const auto snapshot =
-            decode<RuntimeSnapshot>(editedSnapshot({{"backend_status.presence_state", value}}));
-        QCOMPARE(snapshot.backendStatus.presenceState, expected);
+        const auto json = snapshotWith({{R"("presence_state":"connected")", R"("presence_state":)" + value}});
+        QTEST(decode<RuntimeSnapshot>(json).backendStatus.presenceState, "expected");
     }
 
     void freeFormValuesKeepTheirKind() {
-        const auto snapshot = decode<RuntimeSnapshot>(sample("runtime-paired.json"));
-        const AnyCodableMap& caps = snapshot.clients[0].capabilities; // keys keep their camel case
-        QCOMPARE(caps["maxTorrents"], AnyCodable{qint64(5000)});
-        QCOMPARE(caps["ratioLimit"], AnyCodable{qint64(2)});
-        QCOMPARE(caps["apiVersion"], AnyCodable{2.9});
-        QCOMPARE(caps["sequentialDownload"], AnyCodable{true});
-        QCOMPARE(caps["version"], AnyCodable{QStringLiteral("4.6.3")});
-        for (const char* empty : {"categories", "proxy", "lastTrackerError"}) {
-            QCOMPARE(caps[empty], AnyCodable{QString()});
-        }
-        QCOMPARE(caps["apiVersion"].description(), "2.9");
-        QVERIFY(qHash(AnyCodable{qint64(1)}) != qHash(AnyCodable{true}));
+        const auto snapshot = decode<RuntimeSnapshot>(wireSample("runtime-paired.json"));
+        const AnyCodable empty{QString()}; // arrays, objects and null
+        QCOMPARE(snapshot.clients[0].capabilities, (AnyCodableMap{{"version", {QStringLiteral("4.6.3")}},
+                                                                  {"apiVersion", {2.9}},
+                                                                  {"maxTorrents", {qint64(5000)}},
+                                                                  {"ratioLimit", {qint64(2)}},
+                                                                  {"sequentialDownload", {true}},
+                                                                  {"categories", empty},
+                                                                  {"proxy", empty},
+                                                                  {"lastTrackerError", empty}}));
+        QCOMPARE(AnyCodable{2.9}.description(), "2.9");
     }
 
     void diagnosticEventIds_data() {
-        QTest::addColumn<QString>("id"); // JSON text, empty: no id key
+        QTest::addColumn<QByteArray>("id"); // JSON text, empty: no id key
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, QString id, QString expected) {
-            QTest::newRow(name) << id << expected;
-        };
-        row("integer", "42", "42");
-        row("string", R"("evt-7")", "evt-7");
-        row("absent", "", "uuid");
-        row("null", "null", "uuid");
-        for (const char* invalid : {"1.5", "true", "[1]", "{}"}) {
-            row(invalid, invalid, "error");
+        for (const auto& [id, expected] : {std::pair{"42", "42"},
+                                           {R"("evt-7")", "evt-7"},
+                                           {"", "uuid"},
+                                           {"null", "uuid"},
+                                           {"1.5", "error"},
+                                           {"true", "error"},
+                                           {"[1]", "error"},
+                                           {"{}", "error"}}) {
+            QTest::newRow(id) << QByteArray(id) << QString::fromUtf8(expected);
         }
     }
     void diagnosticEventIds() {
-        QFETCH(QString, id);
+        QFETCH(QByteArray, id);
         QFETCH(QString, expected);
         const QByteArray json =
-            (eventWithoutId + (id.isEmpty() ? QString() : QString(R"(,"id":)" + id)) + u'}').toUtf8();
+            R"({"level":"error","code":"c","message":"m","occurred_at":"2025-03-04T05:06:07Z")" +
+            (id.isEmpty() ? QByteArray() : R"(,"id":)" + id) + '}';
         if (expected == u"error") {
             QVERIFY(decodingFailure<DiagnosticEvent>(json).startsWith(R"(Unexpected value for "id")"));
         } else if (expected == u"uuid") {
@@ -275,21 +228,20 @@ private Q_SLOTS:
     void dates_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("encoded"); // empty: unsupported
-        const auto row = [](const char* name, QString text, QString encoded) {
-            QTest::newRow(name) << text << encoded;
-        };
-        row("plain", "2025-03-04T05:06:07Z", "2025-03-04T05:06:07.000Z");
-        row("milliseconds", "2025-03-04T05:06:07.089Z", "2025-03-04T05:06:07.089Z");
-        row("one digit", "2025-03-04T05:06:07.5Z", "2025-03-04T05:06:07.500Z");
-        row("microseconds", "2025-03-04T05:06:07.089999Z", "2025-03-04T05:06:07.089Z");
-        row("offset", "2025-03-04T07:36:07+02:30", "2025-03-04T05:06:07.000Z");
-        row("space", "2025-03-04 05:06:07Z", "");
-        row("no zone", "2025-03-04T05:06:07", "");
-        row("empty fraction", "2025-03-04T05:06:07.Z", "");
-        row("no such day", "2025-02-29T05:06:07Z", "");
-        row("hour 24", "2025-03-04T24:00:00Z", "");
-        row("before year 1 in UTC", "0001-01-01T00:30:00+01:00", "");
-        row("trailing text", "2025-03-04T05:06:07Zx", "");
+        for (const auto& [text, encoded] : {std::pair{"2025-03-04T05:06:07Z", "2025-03-04T05:06:07.000Z"},
+                                            {"2025-03-04T05:06:07.089Z", "2025-03-04T05:06:07.089Z"},
+                                            {"2025-03-04T05:06:07.5Z", "2025-03-04T05:06:07.500Z"},
+                                            {"2025-03-04T05:06:07.089999Z", "2025-03-04T05:06:07.089Z"},
+                                            {"2025-03-04T07:36:07+02:30", "2025-03-04T05:06:07.000Z"},
+                                            {"2025-03-04 05:06:07Z", ""},
+                                            {"2025-03-04T05:06:07", ""},
+                                            {"2025-03-04T05:06:07.Z", ""},
+                                            {"2025-02-29T05:06:07Z", ""},
+                                            {"2025-03-04T24:00:00Z", ""},
+                                            {"0001-01-01T00:30:00+01:00", ""}, // before year 1 in UTC
+                                            {"2025-03-04T05:06:07Zx", ""}}) {
+            QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(encoded);
+        }
     }
     void dates() {
         QFETCH(QString, text);
@@ -307,32 +259,6 @@ private Q_SLOTS:
         QCOMPARE(decode<DeleteClientBody>(encode(DeleteClientBody{QStringLiteral("qb")})).clientID, "qb");
         QCOMPARE(decode<ProbeClientsBody>(R"({"clientID":"qb"})").clientID, "qb");
         QCOMPARE(decode<BeginPairingBody>("{}"), BeginPairingBody{});
-    }
-
-    void hostRules_data() {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<bool>("loopback");
-        QTest::addColumn<HostKind>("inferred"); // with the fallback Local
-        const auto row = [](const char* name, QString host, bool loopback, HostKind inferred) {
-            QTest::newRow(name) << host << loopback << inferred;
-        };
-        row("localhost", "  LocalHost \n", true, HostKind::Local);
-        row("ipv6", "::1", true, HostKind::Local);
-        row("any", "0.0.0.0", true, HostKind::Local);
-        row("127 net", "127.0.0.1", true, HostKind::Local);
-        row("127 alone", "127", false, HostKind::Lan);
-        row("lan", "192.168.1.50", false, HostKind::Lan);
-        row("blank", "  ", false, HostKind::Local);
-    }
-    void hostRules() {
-        QFETCH(QString, host);
-        QFETCH(bool, loopback);
-        QFETCH(HostKind, inferred);
-        QCOMPARE(isLoopbackHost(host), loopback);
-        QCOMPARE(inferredHostKind(host, HostKind::Local), inferred);
-        if (host.trimmed().isEmpty()) {
-            QCOMPARE(inferredHostKind(host, HostKind::Lan), HostKind::Lan);
-        }
     }
 };
 

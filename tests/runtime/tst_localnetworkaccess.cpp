@@ -1,0 +1,225 @@
+#include "runtime/HostRules.h"
+#include "runtime/LocalNetworkAccessCoordinator.h"
+#include "runtime/LocalNetworkAccessError.h"
+#include "runtime/LocalNetworkConnectionProbe.h"
+#include "runtime/LocalNetworkHostRules.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A loopback port that never answers: its one-place accept queue holds a
+// connection nobody accepts, so the kernel drops every further SYN.
+struct SilentListener {
+    QTcpServer server;
+    QTcpSocket filler;
+    bool hangs = false;
+
+    explicit SilentListener(const QHostAddress& address = QHostAddress::LocalHost) {
+        server.setListenBacklogSize(0);
+        if (!server.listen(address)) {
+            return;
+        }
+        server.pauseAccepting();
+        filler.connectToHost(address, server.serverPort());
+        QTcpSocket check;
+        check.connectToHost(address, server.serverPort());
+        hangs = filler.waitForConnected(1000) && !check.waitForConnected(100);
+    }
+    quint16 port() const { return server.serverPort(); }
+};
+
+struct Outcome {
+    std::optional<bool> value;
+    std::optional<LocalNetworkAccessError> error;
+    qint64 elapsedMs = 0;
+};
+
+// waitFor alone never returns from a task that throws.
+Outcome run(QCoro::Task<bool> task) {
+    QElapsedTimer clock;
+    clock.start();
+    auto outcome = QCoro::waitFor([](QCoro::Task<bool> inner) -> QCoro::Task<Outcome> {
+        try {
+            const bool value = co_await std::move(inner);
+            co_return Outcome{value, {}};
+        } catch (const LocalNetworkAccessError& error) {
+            co_return Outcome{{}, error};
+        }
+    }(std::move(task)));
+    outcome.elapsedMs = clock.elapsed();
+    return outcome;
+}
+
+const QString v4 = u"127.0.0.1"_qs;
+
+QCoro::Task<bool> probe(qint64 port, std::chrono::milliseconds timeout, QString host = v4) {
+    co_await LocalNetworkConnectionProbe::probe(host, port, timeout);
+    co_return true;
+}
+
+ClientConfig client(QString host, qint64 port) {
+    ClientConfig config;
+    config.host = std::move(host);
+    config.port = port;
+    return config;
+}
+
+using Kind = LocalNetworkAccessError::Kind;
+
+QString advice(quint16 port) {
+    return u"Vendrilo Connect could not open a LAN connection to 127.0.0.1:%1. If macOS asks for Local "
+           u"Network "
+           u"access, allow it and try again. If you already denied it, enable Vendrilo Connect in System "
+           u"Settings > "
+           u"Privacy & Security > Local Network."_qs.arg(port);
+}
+
+} // namespace
+
+class TestLocalNetworkAccess : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void hostTexts_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("loopback");
+        QTest::addColumn<bool>("likelyLAN");
+        QTest::newRow("localhost, padded") << u"  LocalHost \n"_qs << true << true;
+        QTest::newRow("v6 loopback") << u"::1"_qs << true << true;
+        QTest::newRow("any address") << u"0.0.0.0"_qs << true << false;
+        QTest::newRow("v4 loopback is not LAN") << u"127.0.0.1"_qs << true << false;
+        QTest::newRow("127 alone is a name") << u"127"_qs << false << true;
+        QTest::newRow("blank") << u"  "_qs << false << true;
+        QTest::newRow("mdns name, upper case and padded") << u"  MyNAS.LOCAL\n"_qs << false << true;
+        QTest::newRow("10/8") << u"10.1.2.3"_qs << false << true;
+        QTest::newRow("172.16/12 low end") << u"172.16.0.1"_qs << false << true;
+        QTest::newRow("172.16/12 high end") << u"172.31.255.255"_qs << false << true;
+        QTest::newRow("above 172.16/12") << u"172.32.0.1"_qs << false << false;
+        QTest::newRow("below 172.16/12") << u"172.15.0.1"_qs << false << false;
+        QTest::newRow("192.168/16") << u"192.168.1.50"_qs << false << true;
+        QTest::newRow("next to 192.168/16") << u"192.169.0.1"_qs << false << false;
+        QTest::newRow("link-local v4") << u"169.254.1.1"_qs << false << true;
+        QTest::newRow("short dotted form is a name, not an address") << u"10.1"_qs << false << false;
+        QTest::newRow("public v6 literal, no dot") << u"2001:db8::1"_qs << false << true;
+        QTest::newRow("dotted DNS name") << u"example.com"_qs << false << false;
+        QTest::newRow("v4-mapped v6 with dotted tail") << u"::ffff:192.168.1.1"_qs << false << false;
+        QTest::newRow("unique-local v6 with dotted tail") << u"fd12::10.0.0.1"_qs << false << true;
+        QTest::newRow("fc00::/7 lower half") << u"fc00::1.2.3.4"_qs << false << true;
+        QTest::newRow("fe80::/10 upper end") << u"febf::1.2.3.4"_qs << false << true;
+        QTest::newRow("just above fe80::/10") << u"fec0::1.2.3.4"_qs << false << false;
+        QTest::newRow("scoped link-local with dotted tail") << u"fe80::1.2.3.4%eth0"_qs << false << true;
+        QTest::newRow("non-ASCII dotted name") << u"nas.häuschen.de"_qs << false << false;
+    }
+    void hostTexts() {
+        QFETCH(QString, host);
+        QTEST(isLoopbackHost(host), "loopback");
+        QTEST(isLikelyLANHost(host), "likelyLAN");
+    }
+
+    void inferredHostKinds() {
+        QCOMPARE(inferredHostKind(u" "_qs, HostKind::Lan), HostKind::Lan);
+        QCOMPARE(inferredHostKind(u""_qs, HostKind::Local), HostKind::Local);
+        QCOMPARE(inferredHostKind(u"127.0.0.1"_qs, HostKind::Lan), HostKind::Local);
+        QCOMPARE(inferredHostKind(u"nas.local"_qs, HostKind::Local), HostKind::Lan);
+    }
+
+    void requiresLocalNetworkAccess_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<HostKind>("kind");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("blank") << " \t\n" << HostKind::Lan << false;
+        QTest::newRow("padded loopback marked lan") << " 127.0.0.1 " << HostKind::Lan << false;
+        QTest::newRow("public name marked lan") << "torrents.example.com" << HostKind::Lan << true;
+        QTest::newRow("private address marked local") << "192.168.1.50" << HostKind::Local << true;
+        QTest::newRow("public name marked local") << "torrents.example.com" << HostKind::Local << false;
+        QTest::newRow("mdns name marked local, padded") << " nas.local " << HostKind::Local << true;
+    }
+    void requiresLocalNetworkAccess() {
+        QFETCH(QString, host);
+        QFETCH(HostKind, kind);
+        QTEST((LANProbeTarget{host, 8080, kind}.requiresLocalNetworkAccess()), "expected");
+    }
+
+    void probeOutcomes() {
+        QTcpServer open;
+        QVERIFY(open.listen(QHostAddress::LocalHost));
+        const quint16 port = open.serverPort();
+        QCOMPARE(run(probe(port, 5s)).value, true);
+        QTRY_VERIFY(open.hasPendingConnections());
+
+        open.close(); // nothing listens there any more
+        const auto refused = run(probe(port, 5s));
+        QCOMPARE(refused.error->kind(), Kind::ProbeFailed);
+        QCOMPARE(refused.error->port(), port);
+        QCOMPARE(refused.error->description(), advice(port) + u" Details: Connection refused"_qs);
+
+        for (const qint64 invalid : {0, -1, 65536}) { // the host as given
+            QCOMPARE(run(probe(invalid, 5s, u" nas.local"_qs)).error->description(),
+                     u"The local torrent-client address  nas.local:" + QString::number(invalid) +
+                         u" is not valid.");
+        }
+
+        SilentListener silent;
+        if (!silent.hangs) {
+            QSKIP("this kernel answers connections beyond a full accept queue");
+        }
+        const auto silence = run(probe(silent.port(), 200ms));
+        QCOMPARE(silence.error->kind(), Kind::TimedOut);
+        QCOMPARE(silence.error->description(), advice(silent.port()));
+        QVERIFY2(silence.elapsedMs >= 195 && silence.elapsedMs < 1500, QByteArray::number(silence.elapsedMs));
+    }
+
+    void everyTargetFailingThrowsTheFirstFailure() {
+        SilentListener a, b, c;
+        if (!a.hangs || !b.hangs || !c.hangs) {
+            QSKIP("this kernel answers connections beyond a full accept queue");
+        }
+        LocalNetworkAccessCoordinator coordinator(200ms);
+        const auto outcome = run(coordinator.prepareIfNeeded(QList<LANProbeTarget>{
+            {v4, a.port(), HostKind::Lan}, {v4, b.port(), HostKind::Lan}, {v4, c.port(), HostKind::Lan}}));
+        QCOMPARE(outcome.error->kind(), Kind::TimedOut);
+        QCOMPARE(outcome.error->port(), a.port());
+        QVERIFY2(outcome.elapsedMs >= 590 && outcome.elapsedMs < 2500, QByteArray::number(outcome.elapsedMs));
+        QVERIFY(!coordinator.didWarmLocalNetworkAccess());
+    }
+
+    // Spellings of ::1 without a dot count as LAN hosts, so these targets pass
+    // the filter while staying on this machine.
+    void clientFormSkipsLoopbackAndRepeatsAndStopsOnceWarm() {
+        SilentListener silentV4, silentV6(QHostAddress::LocalHostIPv6);
+        QTcpServer open;
+        if (!silentV4.hangs || !silentV6.hangs || !open.listen(QHostAddress::LocalHostIPv6)) {
+            QSKIP("no silent loopback listeners here");
+        }
+        constexpr auto timeout = 250ms;
+        LocalNetworkAccessCoordinator coordinator(timeout);
+        const auto loopbackOnly = run(coordinator.prepareIfNeeded(
+            QList{client(v4, silentV4.port()), client(u"localhost"_qs, silentV4.port()), client({}, 80)}));
+        QCOMPARE(loopbackOnly.value, false);
+        QVERIFY(loopbackOnly.elapsedMs < timeout.count());
+
+        // Loopback skipped, the repeated silent target probed once: one timeout, then success.
+        const auto silent = client(u"0::1"_qs, silentV6.port());
+        const auto warmed = run(coordinator.prepareIfNeeded(QList{
+            client(v4, silentV4.port()), silent, silent, silent, client(u"0:0::1"_qs, open.serverPort())}));
+        QCOMPARE(warmed.value, true);
+        QVERIFY2(warmed.elapsedMs >= timeout.count() - 5 && warmed.elapsedMs < 2 * timeout.count() - 50,
+                 QByteArray::number(warmed.elapsedMs));
+        QVERIFY(coordinator.didWarmLocalNetworkAccess());
+
+        const auto again = run(coordinator.prepareIfNeeded(QList{silent}));
+        QCOMPARE(again.value, false);
+        QVERIFY(again.elapsedMs < timeout.count());
+        // The target form leaves that check to its caller and probes anyway.
+        const auto forced = run(coordinator.prepareIfNeeded(QList{LANProbeTarget{silent.host, silent.port}}));
+        QCOMPARE(forced.error->kind(), Kind::TimedOut);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLocalNetworkAccess)
+#include "tst_localnetworkaccess.moc"
