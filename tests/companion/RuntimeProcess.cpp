@@ -1,9 +1,7 @@
 #include "RuntimeProcess.h"
 
 #include <QElapsedTimer>
-#include <QNetworkReply>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTcpSocket>
 
 #include <csignal>
@@ -12,9 +10,21 @@ namespace {
 
 constexpr int answerTimeoutMs = 10000;
 
-QStringList baseArguments(const QString& dataDir) {
-    return {"run",      "-data-dir",      dataDir, "-platform",     "linux",      "-host-name",
-            "Test Box", "-agent-version", "9.9.9", "-admin-listen", "127.0.0.1:0"};
+QProcessEnvironment environmentWith(const QStringList& entries) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry :
+         QStringList{"VENDRILO_CONNECT_COMMAND_NAME=vendrilo-connect", "VENDRILO_CONNECT_LAN_PORT=0",
+                     "VENDRILO_CONNECT_LOG_FORMAT=text", "VENDRILO_CONNECT_LOG_LEVEL=info"} +
+             entries) {
+        environment.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+    }
+    return environment;
+}
+
+QByteArray headerValue(const QByteArray& head, const char* name) {
+    const QRegularExpression header(QStringLiteral("\r\n%1: *([^\r]*)").arg(QLatin1String(name)),
+                                    QRegularExpression::CaseInsensitiveOption);
+    return header.match(QString::fromLatin1(head)).captured(1).toLatin1();
 }
 
 } // namespace
@@ -27,18 +37,11 @@ RuntimeProcess::~RuntimeProcess() {
 }
 
 bool RuntimeProcess::start() {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("VENDRILO_CONNECT_COMMAND_NAME", "vendrilo-connect");
-    environment.insert("VENDRILO_CONNECT_LAN_PORT", "0");
-    environment.insert("VENDRILO_CONNECT_LOG_FORMAT", "text");
-    environment.insert("VENDRILO_CONNECT_LOG_LEVEL", "info");
-    for (const QString& entry : std::as_const(m_environment)) {
-        environment.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
-    }
-    m_process.setProcessEnvironment(environment);
+    m_process.setProcessEnvironment(environmentWith(m_environment));
     m_process.setStandardInputFile(QProcess::nullDevice());
-    m_output.clear();
-    m_process.start(QStringLiteral(COMPANION_EXECUTABLE), baseArguments(m_dataDir));
+    m_process.start(QStringLiteral(COMPANION_EXECUTABLE),
+                    {"run", "-data-dir", m_dataDir, "-platform", "linux", "-host-name", "Test Box",
+                     "-agent-version", "9.9.9", "-admin-listen", "127.0.0.1:0"});
     static const QRegularExpression started(
         QStringLiteral(R"(runtime_started: .* admin_address=127\.0\.0\.1:(\d+) .*lan_port=(\d+))"));
     QElapsedTimer timer;
@@ -55,21 +58,9 @@ bool RuntimeProcess::start() {
     return false;
 }
 
-QByteArray RuntimeProcess::clientJson(const QString& id, const QString& label, int port, const QString& type,
-                                      const QString& password) {
-    return QStringLiteral(R"({"id":"%1","label":"%2","type":"%3","host_kind":"local","host":"127.0.0.1",)"
-                          R"("port":%4,"username":"admin","password":"%5","use_tls":false,)"
-                          R"("insecure_skip_verify":false})")
-        .arg(id, label, type, QString::number(port), password)
-        .toUtf8();
-}
-
 int RuntimeProcess::runToEnd(const QStringList& arguments, QByteArray* standardError) {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("VENDRILO_CONNECT_COMMAND_NAME", "vendrilo-connect");
-    environment.insert("VENDRILO_CONNECT_LAN_PORT", "0");
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(environmentWith({}));
     process.start(QStringLiteral(COMPANION_EXECUTABLE), arguments);
     if (!process.waitForFinished(answerTimeoutMs)) {
         process.kill();
@@ -80,76 +71,62 @@ int RuntimeProcess::runToEnd(const QStringList& arguments, QByteArray* standardE
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
+QByteArray RuntimeProcess::clientJson(const QString& id, const QString& label, int port, const QString& type,
+                                      const QString& password) {
+    return QStringLiteral(R"({"id":"%1","label":"%2","type":"%3","host_kind":"local","host":"127.0.0.1",)"
+                          R"("port":%4,"username":"admin","password":"%5","use_tls":false,)"
+                          R"("insecure_skip_verify":false})")
+        .arg(id, label, type, QString::number(port), password)
+        .toUtf8();
+}
+
 QByteArray RuntimeProcess::output() {
     m_output += m_process.readAllStandardOutput();
     m_output += m_process.readAllStandardError();
     return m_output;
 }
 
-RuntimeProcess::Answer RuntimeProcess::get(const QString& pathAndQuery) {
-    return send(m_adminPort, pathAndQuery, "GET", {}, {});
+RuntimeProcess::Answer RuntimeProcess::get(const QString& pathAndQuery, quint16 port) {
+    return read(*send(port ? port : m_adminPort, "GET " + pathAndQuery.toUtf8(), "Host: 127.0.0.1:PORT\r\n"));
 }
 
-RuntimeProcess::Answer RuntimeProcess::post(const QString& path, const QByteArray& body,
-                                            const Headers& headers) {
-    Headers all = headers;
-    const bool hasType =
-        std::any_of(all.begin(), all.end(), [](const auto& h) { return h.first == "Content-Type"; });
-    if (!hasType) {
-        all.append({QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json")});
+RuntimeProcess::Answer RuntimeProcess::post(const QString& path, const QByteArray& body, quint16 port) {
+    return read(*send(port ? port : m_adminPort, "POST " + path.toUtf8(),
+                      "Host: 127.0.0.1:PORT\r\nContent-Type: application/json\r\n", body));
+}
+
+std::unique_ptr<QTcpSocket> RuntimeProcess::send(quint16 port, const QByteArray& line, QByteArray headers,
+                                                 const QByteArray& body) {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    socket->waitForConnected(answerTimeoutMs);
+    headers.replace("PORT", QByteArray::number(port));
+    if (!body.isEmpty()) {
+        headers += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     }
-    return send(m_adminPort, path, "POST", body, all);
+    socket->write(line + " HTTP/1.1\r\n" + headers + "\r\n" + body);
+    socket->waitForBytesWritten(answerTimeoutMs);
+    return socket;
 }
 
-QNetworkReply* RuntimeProcess::postLater(const QString& path, const QByteArray& body) {
-    QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_adminPort).arg(path)));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
-    return m_network.post(request, body);
-}
-
-RuntimeProcess::Answer RuntimeProcess::lanPost(const QString& path, const QByteArray& body) {
-    return send(m_lanPort, path, "POST", body, {{"Content-Type", "application/json"}});
-}
-
-RuntimeProcess::Answer RuntimeProcess::lanGet(const QString& path) {
-    return send(m_lanPort, path, "GET", {}, {});
-}
-
-RuntimeProcess::Answer RuntimeProcess::send(quint16 port, const QString& pathAndQuery,
-                                            const QByteArray& method, const QByteArray& body,
-                                            const Headers& headers) {
-    QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(pathAndQuery)));
-    for (const auto& [name, value] : headers) {
-        request.setRawHeader(name, value);
+RuntimeProcess::Answer RuntimeProcess::read(QTcpSocket& socket) {
+    QByteArray data;
+    for (;;) {
+        data += socket.readAll();
+        const qsizetype headEnd = data.indexOf("\r\n\r\n");
+        if (headEnd >= 0) {
+            const QByteArray head = data.left(headEnd);
+            const qsizetype length = headerValue(head, "Content-Length").toLongLong();
+            if (data.size() >= headEnd + 4 + length) {
+                // "HTTP/1.1 403 Forbidden"
+                return {head.split(' ').value(1).toInt(), headerValue(head, "Content-Type"),
+                        data.mid(headEnd + 4, length)};
+            }
+        }
+        if (!socket.waitForReadyRead(answerTimeoutMs) && socket.bytesAvailable() == 0) {
+            return {};
+        }
     }
-    return wait(method == "GET" ? m_network.get(request)
-                                : m_network.sendCustomRequest(request, method, body));
-}
-
-RuntimeProcess::Answer RuntimeProcess::wait(QNetworkReply* reply) {
-    if (!reply->isFinished()) {
-        QSignalSpy finished(reply, &QNetworkReply::finished);
-        finished.wait(answerTimeoutMs);
-    }
-    Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-                  reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()};
-    reply->deleteLater();
-    return answer;
-}
-
-int RuntimeProcess::rawStatus(const QByteArray& request) {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, m_adminPort);
-    if (!socket.waitForConnected(answerTimeoutMs)) {
-        return 0;
-    }
-    socket.write(request);
-    QByteArray answer;
-    while (!answer.contains("\r\n") && socket.waitForReadyRead(answerTimeoutMs)) {
-        answer += socket.readAll();
-    }
-    // "HTTP/1.1 403 Forbidden"
-    return answer.split(' ').value(1).toInt();
 }
 
 int RuntimeProcess::terminate(std::chrono::milliseconds limit) {

@@ -4,12 +4,10 @@
 #include "runtime/SmallPayloads.h"
 #include "runtime/WireCoding.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
-#include <QJsonObject>
-#include <QNetworkReply>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -28,6 +26,18 @@ quint16 closedPort() {
     return server.serverPort();
 }
 
+RuntimeSnapshot snapshotOf(RuntimeProcess& runtime) {
+    return WireCoding::decode<RuntimeSnapshot>(runtime.get("/v1/runtime").body);
+}
+
+HealthSummary healthOf(RuntimeProcess& runtime) {
+    return WireCoding::decode<HealthSummary>(runtime.get("/v1/health").body);
+}
+
+QString beginPairing(RuntimeProcess& runtime) {
+    return *WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body).code;
+}
+
 } // namespace
 
 // The built runtime executable, end to end over HTTP on loopback.
@@ -35,69 +45,57 @@ class CompanionRuntimeTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_shared.start()); }
+
     void refusesToStart_data() {
-        // "", "garbage database", "database is a directory", "data dir is a file"
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("arguments"); // "DIR" stands for the data directory
+        QTest::addColumn<QString>("garbageFile");   // made inside the data directory
+        QTest::addColumn<QString>("folder");        // likewise
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        const QStringList flags{"-platform", "linux", "-host-name", "B", "-agent-version", "1"};
-        QTest::newRow("no arguments")
-            << "" << QStringList{} << 2 << "usage: vendrilo-connect run -data-dir DIR";
+        const auto run = [](const char* dataDir, const char* admin) {
+            return QStringList{"run", "-data-dir",      dataDir, "-platform",     "linux", "-host-name",
+                               "B",   "-agent-version", "1",     "-admin-listen", admin};
+        };
+        QTest::newRow("no arguments") << QStringList{} << ""
+                                      << "" << 2 << "usage: vendrilo-connect run -data-dir DIR";
         QTest::newRow("non-loopback admin")
-            << ""
-            << (QStringList{"run", "-data-dir", "DIR"} << flags << "-admin-listen"
-                                                       << "0.0.0.0:46901")
-            << 2 << "vendrilo-connect: The admin API only listens on a loopback address";
-        QTest::newRow("garbage database")
-            << "garbage database"
-            << (QStringList{"run", "-data-dir", "DIR"} << flags << "-admin-listen"
-                                                       << "127.0.0.1:0")
-            << 1 << "companion.db is damaged";
-        QTest::newRow("database is a directory")
-            << "database is a directory"
-            << (QStringList{"run", "-data-dir", "DIR"} << flags << "-admin-listen"
-                                                       << "127.0.0.1:0")
-            << 1 << "companion.db cannot be opened";
-        QTest::newRow("data dir is a file")
-            << "data dir is a file"
-            << (QStringList{"run", "-data-dir", "DIR"} << flags << "-admin-listen"
-                                                       << "127.0.0.1:0")
-            << 1 << "cannot be created";
+            << run("DIR", "0.0.0.0:46901") << ""
+            << "" << 2 << "vendrilo-connect: The admin API only listens on a loopback address";
+        QTest::newRow("garbage database") << run("DIR", "127.0.0.1:0") << "companion.db"
+                                          << "" << 1 << "companion.db is damaged";
+        QTest::newRow("database is a directory") << run("DIR", "127.0.0.1:0") << ""
+                                                 << "companion.db" << 1 << "companion.db cannot be opened";
+        QTest::newRow("data dir is a file") << run("DIR/sub/data", "127.0.0.1:0") << "sub"
+                                            << "" << 1 << "cannot be created";
     }
     void refusesToStart() {
-        QFETCH(QString, setup);
         QFETCH(QStringList, arguments);
+        QFETCH(QString, garbageFile);
+        QFETCH(QString, folder);
         QTemporaryDir dir;
-        QString dataDir = dir.filePath("data");
-        if (setup == u"database is a directory") {
-            QVERIFY(QDir().mkpath(dataDir + "/companion.db"));
-        } else if (!setup.isEmpty()) {
-            QDir().mkpath(dataDir);
-            QFile file(dataDir + (setup == u"garbage database" ? "/companion.db" : "/sub"));
+        QVERIFY(QDir(dir.path()).mkpath("data/" + folder));
+        if (!garbageFile.isEmpty()) {
+            QFile file(dir.filePath("data/" + garbageFile));
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(4096, 'z'));
-            if (setup == u"data dir is a file") {
-                dataDir += "/sub/data";
-            }
         }
-        arguments.replaceInStrings(QStringLiteral("DIR"), dataDir);
+        arguments.replaceInStrings(QStringLiteral("DIR"), dir.filePath("data"));
         QByteArray standardError;
         QTEST(RuntimeProcess::runToEnd(arguments, &standardError), "exitCode");
         QFETCH(QString, message);
         QVERIFY2(standardError.contains(message.toUtf8()), standardError.constData());
     }
 
-    void everyAnswerDecodesStrictly() {
+    // Every endpoint once, in the order the app and a phone use them.
+    void everyAnswerDecodesStrictlyAndPairs() {
         QTemporaryDir dir;
         RuntimeProcess runtime(dir.path());
         QVERIFY2(runtime.start(), runtime.output().constData());
 
-        const auto healthz = runtime.get("/healthz");
-        QCOMPARE(healthz.status, 200);
-        QVERIFY(WireCoding::decode<HealthcheckPayload>(healthz.body).ok);
+        QVERIFY(WireCoding::decode<HealthcheckPayload>(runtime.get("/healthz").body).ok);
 
-        const auto snapshot = WireCoding::decode<RuntimeSnapshot>(runtime.get("/v1/runtime").body);
+        const auto snapshot = snapshotOf(runtime);
         QCOMPARE(snapshot.state, QStringLiteral("running"));
         QCOMPARE(snapshot.dbPath, dir.filePath("companion.db"));
         QCOMPARE(snapshot.schemaVersion, 1);
@@ -110,7 +108,7 @@ private Q_SLOTS:
         QVERIFY(snapshot.backendStatus.lastError);
         QCOMPARE(snapshot.registeredAdapters.size(), 3);
 
-        const auto health = WireCoding::decode<HealthSummary>(runtime.get("/v1/health").body);
+        const auto health = healthOf(runtime);
         QCOMPARE(health.status, CompanionHealthStatus::SetupRequired);
         QCOMPARE(health.connection.mode, QStringLiteral("setup_required"));
         QVERIFY(health.connection.localListenerReady);
@@ -118,12 +116,44 @@ private Q_SLOTS:
         const auto pending =
             WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body);
         QCOMPARE(pending.status, PairingStatus::Pending);
+        QVERIFY(pending.pairingId && pending.expiresAt);
+        // A second begin answers the same pending pairing.
+        QCOMPARE(WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body),
+                 pending);
+        const QString code = *pending.code;
         const auto link = WireCoding::decode<PairingLinkPayload>(
-            runtime
-                .get("/v1/pairing/link?code=" + QString::fromLatin1(QUrl::toPercentEncoding(*pending.code)))
-                .body);
-        QCOMPARE(link.code, *pending.code);
-        QVERIFY(link.webUrl.contains(*pending.code) && link.appUrl.contains(*pending.code));
+            runtime.get("/v1/pairing/link?code=" + QString::fromLatin1(QUrl::toPercentEncoding(code))).body);
+        QCOMPARE(link.code, code);
+        QVERIFY(link.webUrl.contains(code) && link.appUrl.contains(code));
+
+        // The phone's side, on the local network listener.
+        const auto hello = runtime.get("/v1/lan/hello", runtime.lanPort());
+        QCOMPARE(QJsonDocument::fromJson(hello.body)["pairing_status"].toString(), QStringLiteral("pending"));
+        const auto approve = [&](const QString& approvedCode, const char* owner) {
+            return runtime.post(
+                "/v1/lan/pairing/approve",
+                QStringLiteral(R"({"code":"%1","trust_owner_id":"%2"})").arg(approvedCode, owner).toUtf8(),
+                runtime.lanPort());
+        };
+        const auto wrong = approve("ZZZZ-ZZZZ", "o");
+        QCOMPARE(wrong.status, 403);
+        QCOMPARE(wrong.body, QByteArray("That pairing code is not valid."));
+        const auto approved = approve(code.toLower(), "owner-7"); // as a person types it
+        QCOMPARE(approved.status, 200);
+        const QString companionId = QJsonDocument::fromJson(approved.body)["companion_id"].toString();
+        QVERIFY(!companionId.isEmpty());
+        const auto paired = snapshotOf(runtime);
+        QCOMPARE(paired.identity.pairing.status, PairingStatus::Paired);
+        QCOMPARE(paired.identity.companionId, companionId);
+        QCOMPARE(paired.identity.trustOwnerId, QStringLiteral("owner-7"));
+        QVERIFY(!paired.identity.pairing.code);
+        const auto pairedHealth = healthOf(runtime);
+        QCOMPARE(pairedHealth.status, CompanionHealthStatus::Healthy);
+        QCOMPARE(pairedHealth.connection.mode, QStringLiteral("local_ready"));
+        QVERIFY(pairedHealth.pairing.trustOwnerKnown);
+        const auto again = runtime.post("/v1/pairing/begin", "{}");
+        QCOMPARE(again.status, 409);
+        QCOMPARE(again.body, QByteArray("This computer is already paired; unpair it before pairing again."));
 
         const auto saved = WireCoding::decode<ClientConfig>(
             runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "NAS", 1)).body);
@@ -134,19 +164,20 @@ private Q_SLOTS:
                 .ok);
         QCOMPARE(WireCoding::decodeList<ClientConfig>(runtime.post("/v1/clients/probe", "{}").body).size(),
                  1);
-
         const auto events =
             WireCoding::decodeList<DiagnosticEvent>(runtime.get("/v1/diagnostics?limit=2").body);
         QCOMPARE(events.size(), 2);
         QCOMPARE(events.first().code, QStringLiteral("client_check_failed")); // newest first
         QCOMPARE(events.last().code, QStringLiteral("display_name_changed"));
-
         const auto deleted = WireCoding::decode<DeletedPayload>(
             runtime.post("/v1/clients/delete", QStringLiteral(R"({"client_id":"%1"})").arg(saved.id).toUtf8())
                 .body);
         QCOMPARE(deleted.deleted, saved.id);
-        const auto reset = runtime.post("/v1/pairing/reset", R"({"reason":"macos_app_cancel_pairing"})");
+
+        const auto reset = runtime.post("/v1/pairing/reset", R"({"reason":"macos_app_reset"})");
         QCOMPARE(WireCoding::decode<PairingStatePayload>(reset.body).status, PairingStatus::Unpaired);
+        QVERIFY(!snapshotOf(runtime).identity.companionId);
+        QCOMPARE(approve(code, "o").status, 409);
 
         const auto page = runtime.get("/");
         QCOMPARE(page.status, 200);
@@ -154,176 +185,140 @@ private Q_SLOTS:
         QVERIFY(page.body.contains("&lt;Den&gt;") && !page.body.contains("<Den>"));
     }
 
+    // What a confused client, a foreign web page or a rebound DNS name sends.
     void refusesBadRequests_data() {
-        QTest::addColumn<QByteArray>("method");
-        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("headers");
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<RuntimeProcess::Headers>("headers");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("sentence");
-        const RuntimeProcess::Headers none;
-        QTest::newRow("port 0") << QByteArray("POST") << "/v1/clients/save"
-                                << RuntimeProcess::clientJson("", "NAS", 0) << none << 400
-                                << "Enter a port between 1 and 65535.";
-        QTest::newRow("not JSON") << QByteArray("POST") << "/v1/pairing/reset" << QByteArray("{oops") << none
-                                  << 400 << "The request body is not a valid JSON object.";
-        QTest::newRow("missing field") << QByteArray("POST") << "/v1/config/display-name" << QByteArray("{}")
-                                       << none << 400 << "The request body is missing a field";
-        QTest::newRow("blank name") << QByteArray("POST") << "/v1/config/display-name"
-                                    << QByteArray(R"({"name":" "})") << none << 400
-                                    << "Enter a name for this computer.";
-        QTest::newRow("unknown client")
-            << QByteArray("POST") << "/v1/clients/delete" << QByteArray(R"({"client_id":"nope"})") << none
-            << 404 << "No torrent client with this id is configured.";
-        QTest::newRow("probe unknown client")
-            << QByteArray("POST") << "/v1/clients/probe" << QByteArray(R"({"client_id":"nope"})") << none
-            << 404 << "No torrent client with this id is configured.";
-        QTest::newRow("unknown code") << QByteArray("GET") << "/v1/pairing/link?code=ABCD-EFGH"
-                                      << QByteArray() << none << 404 << "No pending pairing has this code.";
-        QTest::newRow("unknown route") << QByteArray("GET") << "/v2/runtime" << QByteArray() << none << 404
-                                       << "There is nothing at this address.";
-        QTest::newRow("wrong method") << QByteArray("GET") << "/v1/pairing/begin" << QByteArray() << none
-                                      << 405 << "This address does not accept GET requests.";
-        QTest::newRow("plain-text command")
-            << QByteArray("POST") << "/v1/pairing/begin" << QByteArray("{}")
-            << RuntimeProcess::Headers{{"Content-Type", "text/plain"}} << 403
-            << "Send commands as JSON with the Content-Type application/json.";
-        QTest::newRow("foreign page") << QByteArray("POST") << "/v1/pairing/begin" << QByteArray("{}")
-                                      << RuntimeProcess::Headers{{"Origin", "https://evil.example"}} << 403
-                                      << "Commands from other web pages are not allowed.";
-        QTest::newRow("oversized body")
-            << QByteArray("POST") << "/v1/clients/save" << QByteArray(100 * 1024, ' ') << none << 413
-            << "The request body is too large.";
+        QTest::addColumn<QString>("sentence"); // empty: an answer that is not an error
+        const QByteArray host = "Host: 127.0.0.1:PORT\r\n";
+        const QByteArray json = host + "Content-Type: application/json\r\n";
+        const auto row = [](const char* name, const char* line, const QByteArray& headers,
+                            const QByteArray& body, int status, const char* sentence) {
+            QTest::newRow(name) << QByteArray(line) << headers << body << status
+                                << QString::fromUtf8(sentence);
+        };
+        const auto client = [](const char* label, const char* type, const char* host, int port) {
+            return RuntimeProcess::clientJson("", label, port, type).replace("127.0.0.1", host);
+        };
+        const char* save = "POST /v1/clients/save";
+        const char* badPort = "Enter a port between 1 and 65535.";
+        row("port 0", save, json, client("NAS", "qbittorrent", "nas", 0), 400, badPort);
+        row("port 65536", save, json, client("NAS", "deluge", "nas", 65536), 400, badPort);
+        row("blank label", save, json, client("  ", "transmission", "nas", 9091), 400,
+            "Enter a name for the torrent client.");
+        row("blank host", save, json, client("NAS", "transmission", " ", 9091), 400,
+            "Enter the host name or IP address of the torrent client.");
+        row("URL as host", save, json, client("NAS", "transmission", "http://nas/x", 9091), 400,
+            "Enter only the host name or IP address, without http:// or a path.");
+        row("unknown type", save, json, client("NAS", "rtorrent", "nas", 5000), 400,
+            "Choose qBittorrent, Transmission or Deluge as the client type.");
+        row("array", save, json, "[]", 400, "The request body is not a valid JSON object.");
+        row("not JSON", "POST /v1/pairing/reset", json, "{oops", 400,
+            "The request body is not a valid JSON object.");
+        row("missing field", "POST /v1/config/display-name", json, "{}", 400,
+            "The request body is missing a field");
+        row("blank name", "POST /v1/config/display-name", json, R"({"name":" "})", 400,
+            "Enter a name for this computer.");
+        row("unknown client", "POST /v1/clients/delete", json, R"({"client_id":"nope"})", 404,
+            "No torrent client with this id is configured.");
+        row("unknown code", "GET /v1/pairing/link?code=ABCD-EFGH", host, {}, 404,
+            "No pending pairing has this code.");
+        row("unknown route", "GET /v2/runtime", host, {}, 404, "There is nothing at this address.");
+        row("wrong method", "GET /v1/pairing/begin", host, {}, 405,
+            "This address does not accept GET requests.");
+        row("oversized body", save, json, QByteArray(100 * 1024, ' '), 413, "The request body is too large.");
+        row("chunked body", "POST /v1/pairing/begin", json + "Transfer-Encoding: chunked\r\n", {}, 411,
+            "Send the request body with a Content-Length header.");
+        row("huge head", "GET /", host + "X-Pad: " + QByteArray(40 * 1024, 'a') + "\r\n", {}, 431,
+            "The request headers are too large.");
+
+        const char* wrongHost = "Requests must be addressed to the companion on its loopback address.";
+        row("rebound DNS name", "GET /v1/runtime", "Host: evil.example:PORT\r\n", {}, 403, wrongHost);
+        row("other port", "GET /v1/runtime", "Host: 127.0.0.1:1\r\n", {}, 403, wrongHost);
+        row("no host", "GET /v1/runtime", {}, {}, 403, wrongHost);
+        row("localhost, any case", "GET /v1/runtime", "Host: LocalHost:PORT\r\n", {}, 200, "");
+        row("IPv6 loopback", "GET /v1/runtime", "Host: [::1]:PORT\r\n", {}, 200, "");
+
+        const char* notJson = "Send commands as JSON with the Content-Type application/json.";
+        const char* foreign = "Commands from other web pages are not allowed.";
+        const QByteArray reset = R"({"reason":"x"})";
+        row("plain-text command", "POST /v1/pairing/reset", host + "Content-Type: text/plain\r\n", reset, 403,
+            notJson);
+        row("no content type", "POST /v1/pairing/reset", host, reset, 403, notJson);
+        row("charset given", "POST /v1/pairing/reset",
+            host + "Content-Type: application/json; charset=utf-8\r\n", reset, 200, "");
+        row("foreign page", "POST /v1/pairing/reset", json + "Origin: https://evil.example\r\n", reset, 403,
+            foreign);
+        row("own page", "POST /v1/pairing/reset", json + "Origin: http://localhost:PORT\r\n", reset, 200, "");
     }
     void refusesBadRequests() {
-        QFETCH(QByteArray, method);
-        QFETCH(QString, path);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, headers);
         QFETCH(QByteArray, body);
-        QFETCH(RuntimeProcess::Headers, headers);
         QFETCH(QString, sentence);
-        if (!m_shared) {
-            m_sharedDir = std::make_unique<QTemporaryDir>();
-            m_shared = std::make_unique<RuntimeProcess>(m_sharedDir->path());
-            QVERIFY(m_shared->start());
-        }
-        const auto answer = method == "GET" ? m_shared->get(path) : m_shared->post(path, body, headers);
+        const auto answer =
+            RuntimeProcess::read(*RuntimeProcess::send(m_shared.adminPort(), line, headers, body));
         QTEST(answer.status, "status");
-        QVERIFY2(answer.body.startsWith(sentence.toUtf8()), answer.body.constData());
-        QVERIFY(answer.contentType.startsWith("text/plain"));
+        if (!sentence.isEmpty()) {
+            QVERIFY2(answer.body.startsWith(sentence.toUtf8()), answer.body.constData());
+            QVERIFY(answer.contentType.startsWith("text/plain"));
+        }
         // The runtime still answers afterwards.
-        QCOMPARE(m_shared->get("/healthz").status, 200);
-    }
-
-    void refusesForeignHostsAndChunkedBodies_data() {
-        QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<int>("status");
-        QTest::newRow("rebound DNS name")
-            << QByteArray("GET /v1/runtime HTTP/1.1\r\nHost: evil.example:PORT\r\n\r\n") << 403;
-        QTest::newRow("own address") << QByteArray("GET /v1/runtime HTTP/1.1\r\nHost: localhost:PORT\r\n\r\n")
-                                     << 200;
-        QTest::newRow("chunked body")
-            << QByteArray("POST /v1/pairing/begin HTTP/1.1\r\nHost: 127.0.0.1:PORT\r\n"
-                          "Content-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n")
-            << 411;
-        QTest::newRow("huge head") << QByteArray("GET / HTTP/1.1\r\nX-Pad: " + QByteArray(40 * 1024, 'a') +
-                                                 "\r\n\r\n")
-                                   << 431;
-    }
-    void refusesForeignHostsAndChunkedBodies() {
-        QFETCH(QByteArray, head);
-        QTemporaryDir dir;
-        RuntimeProcess runtime(dir.path());
-        QVERIFY(runtime.start());
-        QTEST(runtime.rawStatus(head.replace("PORT", QByteArray::number(runtime.adminPort()))), "status");
+        QCOMPARE(m_shared.get("/healthz").status, 200);
     }
 
     void keepsWhatItAcknowledgedAcrossRestartAndKill() {
         QTemporaryDir dir;
-        QString companionId;
+        const auto save = [](RuntimeProcess& runtime, const char* id, const char* label, int port) {
+            return runtime.post("/v1/clients/save", RuntimeProcess::clientJson(id, label, port)).status;
+        };
         QString code;
         {
             RuntimeProcess runtime(dir.path());
             QVERIFY(runtime.start());
-            QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "First", 1)).status,
-                     200);
-            QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "Second", 2)).status,
-                     200);
+            QCOMPARE(save(runtime, "first", "First", 1), 200);
+            QCOMPARE(save(runtime, "second", "Second", 2), 200);
             QCOMPARE(runtime.post("/v1/config/display-name", R"({"name":"Den"})").status, 200);
-            code =
-                *WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body).code;
+            code = beginPairing(runtime);
             QCOMPARE(runtime.terminate(2s), 0);
         }
         {
             RuntimeProcess runtime(dir.path());
             QVERIFY(runtime.start());
-            const auto snapshot = WireCoding::decode<RuntimeSnapshot>(runtime.get("/v1/runtime").body);
+            const auto snapshot = snapshotOf(runtime);
             QVERIFY(!snapshot.defaultConfigCreated);
             QCOMPARE(snapshot.identity.displayName, QStringLiteral("Den"));
             QCOMPARE(snapshot.identity.pairing.code, code);
             QCOMPARE(snapshot.clients.size(), 2);
             QCOMPARE(snapshot.clients.at(1).label, QStringLiteral("Second"));
             QCOMPARE(snapshot.clients.at(1).password, QStringLiteral("secret"));
-            // The last change is acknowledged, then the process is killed at once.
-            QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "Third", 3)).status,
-                     200);
+            // The last changes are acknowledged, then the process is killed at once.
+            QCOMPARE(save(runtime, "first", "Changed", 4), 200);
+            QCOMPARE(save(runtime, "third", "Third", 3), 200);
             QCOMPARE(runtime.post("/v1/pairing/reset", R"({"reason":"x"})").status, 200);
             ::kill(pid_t(runtime.pid()), SIGKILL);
         }
         RuntimeProcess runtime(dir.path());
         QVERIFY(runtime.start());
-        const auto snapshot = WireCoding::decode<RuntimeSnapshot>(runtime.get("/v1/runtime").body);
-        QCOMPARE(snapshot.clients.size(), 3);
-        QCOMPARE(snapshot.clients.last().label, QStringLiteral("Third"));
+        const auto snapshot = snapshotOf(runtime);
         QCOMPARE(snapshot.identity.pairing.status, PairingStatus::Unpaired);
-    }
-
-    void pairsThroughTheLocalNetwork() {
-        QTemporaryDir dir;
-        RuntimeProcess runtime(dir.path());
-        QVERIFY(runtime.start());
-        const QString code =
-            *WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body).code;
-        QCOMPARE(QJsonDocument::fromJson(runtime.lanGet("/v1/lan/hello").body)["pairing_status"].toString(),
-                 QStringLiteral("pending"));
-
-        const auto wrong =
-            runtime.lanPost("/v1/lan/pairing/approve", R"({"code":"ZZZZ-ZZZZ","trust_owner_id":"o"})");
-        QCOMPARE(wrong.status, 403);
-        QCOMPARE(wrong.body, QByteArray("That pairing code is not valid."));
-        const auto approved = runtime.lanPost(
-            "/v1/lan/pairing/approve",
-            QStringLiteral(R"({"code":"%1","trust_owner_id":"owner-7"})").arg(code.toLower()).toUtf8());
-        QCOMPARE(approved.status, 200);
-        const QString companionId = QJsonDocument::fromJson(approved.body)["companion_id"].toString();
-        QVERIFY(!companionId.isEmpty());
-
-        const auto snapshot = WireCoding::decode<RuntimeSnapshot>(runtime.get("/v1/runtime").body);
-        QCOMPARE(snapshot.identity.pairing.status, PairingStatus::Paired);
-        QCOMPARE(snapshot.identity.companionId, companionId);
-        QCOMPARE(snapshot.identity.trustOwnerId, QStringLiteral("owner-7"));
-        QVERIFY(!snapshot.identity.pairing.code);
-        const auto health = WireCoding::decode<HealthSummary>(runtime.get("/v1/health").body);
-        QCOMPARE(health.status, CompanionHealthStatus::Healthy);
-        QCOMPARE(health.connection.mode, QStringLiteral("local_ready"));
-        QVERIFY(health.pairing.trustOwnerKnown);
-
-        QCOMPARE(runtime.post("/v1/pairing/begin", "{}").status, 409);
-        QCOMPARE(runtime.post("/v1/pairing/reset", R"({"reason":"macos_app_reset"})").status, 200);
-        const auto unpaired = WireCoding::decode<RuntimeSnapshot>(runtime.get("/v1/runtime").body);
-        QCOMPARE(unpaired.identity.pairing.status, PairingStatus::Unpaired);
-        QVERIFY(!unpaired.identity.companionId);
-        const QByteArray again = QStringLiteral(R"({"code":"%1","trust_owner_id":"o"})").arg(code).toUtf8();
-        QCOMPARE(runtime.lanPost("/v1/lan/pairing/approve", again).status, 409);
+        QStringList clients;
+        for (const ClientConfig& client : snapshot.clients) {
+            clients.append(client.label + u':' + QString::number(client.port));
+        }
+        // A changed client keeps its place.
+        QCOMPARE(clients, (QStringList{"Changed:4", "Second:2", "Third:3"}));
     }
 
     void pendingPairingExpires() {
         QTemporaryDir dir;
         RuntimeProcess runtime(dir.path(), {"VENDRILO_CONNECT_PAIRING_TTL_MS=300"});
         QVERIFY(runtime.start());
-        const QString code =
-            *WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body).code;
+        const QString code = beginPairing(runtime);
         QTRY_VERIFY_WITH_TIMEOUT(runtime.output().contains("pairing_expired"), 5000);
-        const auto snapshot = WireCoding::decode<RuntimeSnapshot>(runtime.get("/v1/runtime").body);
+        const auto snapshot = snapshotOf(runtime);
         QCOMPARE(snapshot.identity.pairing.status, PairingStatus::Unpaired);
         QCOMPARE(runtime.get("/v1/pairing/link?code=" + code).status, 404);
         const auto events =
@@ -348,19 +343,21 @@ private Q_SLOTS:
         const auto probe = runtime.post("/v1/clients/probe", "{}");
         QCOMPARE(probe.status, 200);
         QVERIFY2(timer.elapsed() < 1900, qPrintable(QString::number(timer.elapsed()))); // not 2 × 1000 ms
-        for (const ClientConfig& client : WireCoding::decodeList<ClientConfig>(probe.body)) {
-            QVERIFY2(client.authState != u"ok" && client.authState != u"unknown",
-                     qPrintable(client.authState));
-            QVERIFY(client.lastError && !client.lastOkAt);
+        const auto checked = WireCoding::decodeList<ClientConfig>(probe.body);
+        for (const ClientConfig& client : checked) {
+            QCOMPARE(client.authState, QStringLiteral("unreachable"));
+            QVERIFY2(client.lastError->contains(client.id == u"closed" ? "refused the connection"
+                                                                       : "did not answer within 1 second"),
+                     qPrintable(*client.lastError));
+            QVERIFY(!client.lastOkAt);
         }
 
-        const auto health = WireCoding::decode<HealthSummary>(runtime.get("/v1/health").body);
+        const auto health = healthOf(runtime);
         QCOMPARE(health.clients.degraded, 3);
         QCOMPARE(health.recentErrors.size(), 3);
         QCOMPARE(health.recentErrors.first().code, QStringLiteral("client_check_failed"));
 
         // Renaming keeps the result; pointing the client elsewhere drops it.
-        const auto checked = WireCoding::decodeList<ClientConfig>(probe.body);
         const auto closed =
             std::find_if(checked.begin(), checked.end(), [](const auto& c) { return c.id == u"closed"; });
         QVERIFY(closed != checked.end());
@@ -387,18 +384,21 @@ private Q_SLOTS:
             runtime.post("/v1/clients/save", RuntimeProcess::clientJson("slow", "Slow", silent.serverPort()))
                 .status,
             200);
-        QNetworkReply* probe = runtime.postLater("/v1/clients/probe", "{}");
+        const auto probe =
+            RuntimeProcess::send(runtime.adminPort(), "POST /v1/clients/probe",
+                                 "Host: 127.0.0.1:PORT\r\nContent-Type: application/json\r\n", "{}");
         QTRY_VERIFY(silent.hasPendingConnections()); // the check is under way
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(runtime.terminate(2s), 0);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(RuntimeProcess::wait(probe).status, 200);
+        QCOMPARE(RuntimeProcess::read(*probe).status, 200);
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_sharedDir;
-    std::unique_ptr<RuntimeProcess> m_shared;
+    // One runtime for the many small refusals.
+    QTemporaryDir m_sharedDir;
+    RuntimeProcess m_shared{m_sharedDir.path()};
 };
 
 QTEST_GUILESS_MAIN(CompanionRuntimeTest)

@@ -6,95 +6,234 @@
 #include "runtime/WireCoding.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QPasswordDigestor>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+#include <vector>
+
 using namespace std::chrono_literals;
 
-// The probe route against a real torrent client: what the runtime stores and
-// reports after a successful, a refused and an unreachable check.
+namespace {
+
+// Characters a form body or a JSON string could mangle.
+const QString password = QStringLiteral("s3cr3t+&=ü");
+constexpr auto startLimit = 30s;
+
+bool writeFile(const QString& path, const QString& content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    const QByteArray bytes = content.toUtf8();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString randomHex(int bytes) {
+    QByteArray data(bytes, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(data.data()), bytes / 4);
+    return QString::fromLatin1(data.toHex());
+}
+
+// A real client's processes, stopped in reverse order whatever happens.
+struct RealClient {
+    QString dir;
+    quint16 port = 0;
+    std::vector<std::unique_ptr<DaemonProcess>> processes;
+    ~RealClient() { stop(); }
+    void stop() {
+        while (!processes.empty()) {
+            processes.pop_back();
+        }
+    }
+    void launch(const QString& program, const QStringList& arguments, quint16 listensOn) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+            environment.insert(name, dir); // nothing of the user's own set-up is read or written
+        }
+        processes.push_back(
+            std::make_unique<DaemonProcess>(program, arguments, dir + '/' + program + ".log", environment));
+        QVERIFY2(processes.back()->waitForPort(listensOn, startLimit), processes.back()->log().constData());
+    }
+};
+
+// Every client is configured before its first start to stay on loopback and
+// quiet: no DHT, peer discovery, PeX, uTP, port forwarding or look-ups.
+void startQbittorrent(RealClient& client) {
+    client.port = freeLoopbackPort();
+    const QByteArray salt = QByteArray::fromHex(randomHex(16).toLatin1());
+    const QByteArray hash =
+        QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha512, password.toUtf8(), salt, 100000, 64);
+    // One failed login bans, so the ban is seen after the single wrong attempt.
+    QVERIFY(writeFile(
+        client.dir + "/qBittorrent/config/qBittorrent.conf",
+        QStringLiteral("[LegalNotice]\nAccepted=true\n[BitTorrent]\nSession\\AnonymousModeEnabled=true\n"
+                       "Session\\BTProtocol=TCP\nSession\\DHTEnabled=false\nSession\\LSDEnabled=false\n"
+                       "Session\\PeXEnabled=false\nSession\\Interface=lo\nSession\\InterfaceName=lo\n"
+                       "Session\\InterfaceAddress=127.0.0.1\nSession\\Port=%1\n"
+                       "[Network]\nPortForwardingEnabled=false\n[RSS]\n"
+                       "AutoDownloader\\EnableProcessing=false\nSession\\EnableProcessing=false\n"
+                       "[Preferences]\nConnection\\ResolvePeerCountries=false\nConnection\\UPnP=false\n"
+                       "WebUI\\Address=127.0.0.1\nWebUI\\Port=%2\nWebUI\\UseUPnP=false\n"
+                       "WebUI\\LocalHostAuth=true\nWebUI\\Username=admin\n"
+                       "WebUI\\Password_PBKDF2=\"@ByteArray(%3:%4)\"\nWebUI\\MaxAuthenticationFailCount=1\n")
+            .arg(freeLoopbackPort())
+            .arg(client.port)
+            .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(hash.toBase64()))));
+    client.launch("qbittorrent-nox", {"--profile=" + client.dir}, client.port);
+}
+
+void startTransmission(RealClient& client) {
+    client.port = freeLoopbackPort();
+    QVERIFY(writeFile(
+        client.dir + "/settings.json",
+        QStringLiteral(
+            R"({"bind-address-ipv4": "127.0.0.1", "bind-address-ipv6": "::1", "rpc-bind-address": "127.0.0.1",
+                "rpc-port": %1, "peer-port": %2, "peer-port-random-on-start": false, "dht-enabled": false,
+                "lpd-enabled": false, "pex-enabled": false, "utp-enabled": false,
+                "port-forwarding-enabled": false, "blocklist-enabled": false,
+                "rpc-authentication-required": true, "rpc-username": "admin", "rpc-password": "%3",
+                "rpc-whitelist-enabled": true, "rpc-whitelist": "127.0.0.1", "download-dir": "%4/downloads",
+                "incomplete-dir-enabled": false, "watch-dir-enabled": false})")
+            .arg(client.port)
+            .arg(freeLoopbackPort())
+            .arg(password, client.dir)));
+    client.launch("transmission-daemon", {"--foreground", "--config-dir", client.dir}, client.port);
+}
+
+void startDeluge(RealClient& client) {
+    const quint16 daemonPort = freeLoopbackPort();
+    const quint16 peerPort = freeLoopbackPort();
+    client.port = freeLoopbackPort();
+    const QString daemonPassword = randomHex(8);
+    const QString hostId = randomHex(16);
+    const QString salt = randomHex(20);
+    const QString hash = QString::fromLatin1(
+        QCryptographicHash::hash((salt + password).toUtf8(), QCryptographicHash::Sha1).toHex());
+    QVERIFY(writeFile(client.dir + "/core.conf", QStringLiteral(R"({"file": 1, "format": 1}
+{"listen_interface": "127.0.0.1", "listen_ports": [%1, %1], "random_port": false, "dht": false,
+ "upnp": false, "natpmp": false, "lsd": false, "utpex": false, "new_release_check": false,
+ "allow_remote": false, "daemon_port": %2, "download_location": "%3/downloads", "geoip_db_location": ""})")
+                                                     .arg(peerPort)
+                                                     .arg(daemonPort)
+                                                     .arg(client.dir)));
+    QVERIFY(writeFile(client.dir + "/hostlist.conf", QStringLiteral(R"({"file": 3, "format": 1}
+{"hosts": [["%1", "127.0.0.1", %2, "admin", "%3"]]})")
+                                                         .arg(hostId)
+                                                         .arg(daemonPort)
+                                                         .arg(daemonPassword)));
+    QVERIFY(writeFile(client.dir + "/web.conf", QStringLiteral(R"({"file": 2, "format": 1}
+{"interface": "127.0.0.1", "port": %1, "https": false, "default_daemon": "%2", "pwd_salt": "%3",
+ "pwd_sha1": "%4", "first_login": false})")
+                                                    .arg(client.port)
+                                                    .arg(hostId, salt, hash)));
+    QVERIFY(writeFile(client.dir + "/auth", "admin:" + daemonPassword + ":10\n"));
+    client.launch("deluged",
+                  {"--do-not-daemonize", "--config", client.dir, "--ui-interface", "127.0.0.1", "--interface",
+                   "127.0.0.1", "--port", QString::number(daemonPort)},
+                  daemonPort);
+    if (!QTest::currentTestFailed()) {
+        client.launch("deluge-web",
+                      {"--do-not-daemonize", "--config", client.dir, "--interface", "127.0.0.1", "--port",
+                       QString::number(client.port)},
+                      client.port);
+    }
+}
+
+ClientConfig probe(RuntimeProcess& runtime, const char* clientId) {
+    const auto answer =
+        runtime.post("/v1/clients/probe", QStringLiteral(R"({"client_id":"%1"})").arg(clientId).toUtf8());
+    return WireCoding::decodeList<ClientConfig>(answer.body).value(0);
+}
+
+} // namespace
+
+// The runtime's checks against the real clients from the distribution, each
+// started on loopback with known credentials: what the probe route stores after
+// a successful, a refused and an unreachable check.
 class CompanionRuntimeDaemonsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void probeStoresWhatTheRealClientSaid() {
+    void realClients_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QStringList>("programs");
+        QTest::newRow("qbittorrent-nox") << "qbittorrent" << QStringList{"qbittorrent-nox"};
+        QTest::newRow("transmission-daemon") << "transmission" << QStringList{"transmission-daemon"};
+        QTest::newRow("deluged and deluge-web") << "deluge" << QStringList{"deluged", "deluge-web"};
+    }
+    void realClients() {
+        QFETCH(QString, type);
+        QFETCH(QStringList, programs);
+        for (const QString& program : programs) {
+            if (QStandardPaths::findExecutable(program).isEmpty()) {
+                QSKIP(qPrintable(program + " is not installed"));
+            }
+        }
         QTemporaryDir dir;
-        const quint16 rpcPort = freeLoopbackPort();
-        // Loopback only and quiet: no DHT, peer discovery, PeX, uTP or port forwarding.
-        const QJsonObject settings{{"bind-address-ipv4", "127.0.0.1"},
-                                   {"bind-address-ipv6", "::1"},
-                                   {"rpc-bind-address", "127.0.0.1"},
-                                   {"rpc-port", rpcPort},
-                                   {"peer-port", int(freeLoopbackPort())},
-                                   {"peer-port-random-on-start", false},
-                                   {"dht-enabled", false},
-                                   {"lpd-enabled", false},
-                                   {"pex-enabled", false},
-                                   {"utp-enabled", false},
-                                   {"port-forwarding-enabled", false},
-                                   {"blocklist-enabled", false},
-                                   {"rpc-authentication-required", true},
-                                   {"rpc-username", "admin"},
-                                   {"rpc-password", "secret"},
-                                   {"rpc-whitelist-enabled", true},
-                                   {"rpc-whitelist", "127.0.0.1"},
-                                   {"download-dir", dir.filePath("downloads")},
-                                   {"watch-dir-enabled", false}};
-        QFile file(dir.filePath("settings.json"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(settings).toJson());
-        file.close();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", dir.path());
-        DaemonProcess daemon("transmission-daemon", {"--foreground", "--config-dir", dir.path()},
-                             dir.filePath("transmission.log"), environment);
-        QVERIFY2(daemon.waitForPort(rpcPort, 20s), daemon.log().constData());
-
+        RealClient client;
+        client.dir = dir.path();
+        (type == u"qbittorrent"    ? startQbittorrent
+         : type == u"transmission" ? startTransmission
+                                   : startDeluge)(client);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
         RuntimeProcess runtime(dir.filePath("runtime"));
         QVERIFY2(runtime.start(), runtime.output().constData());
-        QCOMPARE(runtime
-                     .post("/v1/clients/save",
-                           RuntimeProcess::clientJson("right", "Right", rpcPort, "transmission"))
-                     .status,
-                 200);
-        QCOMPARE(runtime
-                     .post("/v1/clients/save",
-                           RuntimeProcess::clientJson("wrong", "Wrong", rpcPort, "transmission", "not-it"))
-                     .status,
-                 200);
+        for (const auto& [id, secret] :
+             {std::pair{"right", password}, std::pair{"wrong", QString("not-" + password)}}) {
+            const auto saved = runtime.post("/v1/clients/save",
+                                            RuntimeProcess::clientJson(id, id, client.port, type, secret));
+            QCOMPARE(saved.status, 200);
+        }
 
-        const auto checked =
-            WireCoding::decodeList<ClientConfig>(runtime.post("/v1/clients/probe", "{}").body);
-        QCOMPARE(checked.size(), 2);
-        const ClientConfig& right = checked.at(0);
+        ClientConfig right = probe(runtime, "right");
+        if (type == u"deluge") {
+            // deluge-web connects to its daemon in the background after it starts listening.
+            QVERIFY2(QTest::qWaitFor(
+                         [&] {
+                             right = probe(runtime, "right");
+                             return right.capabilities.value("connected") == AnyCodable{true};
+                         },
+                         int(std::chrono::milliseconds(startLimit).count())),
+                     client.processes.back()->log().constData());
+        }
         QCOMPARE(right.authState, QStringLiteral("ok"));
         QVERIFY(right.lastOkAt && !right.lastError);
-        QVERIFY(!right.capabilities.value("client_version").description().isEmpty());
-        QCOMPARE(checked.at(1).authState, QStringLiteral("auth_failed"));
-        QVERIFY(checked.at(1).lastError && !checked.at(1).lastOkAt);
+        const QString version = right.capabilities.value("client_version").description();
+        QVERIFY2(!version.isEmpty() && version.front().isDigit(), qPrintable(version));
 
+        const ClientConfig wrong = probe(runtime, "wrong");
+        QCOMPARE(wrong.authState, QStringLiteral("auth_failed"));
+        QVERIFY2(wrong.lastError->contains("rejected"), qPrintable(*wrong.lastError));
+        QVERIFY(!wrong.lastOkAt);
         const auto health = WireCoding::decode<HealthSummary>(runtime.get("/v1/health").body);
         QCOMPARE(health.clients.healthy, 1);
         QCOMPARE(health.clients.degraded, 1);
+        if (type == u"qbittorrent") {
+            // That one failure used up the allowance: even the right password is now refused.
+            QCOMPARE(probe(runtime, "right").authState, QStringLiteral("banned"));
+        }
 
-        daemon.stop();
-        const auto gone = WireCoding::decodeList<ClientConfig>(
-            runtime.post("/v1/clients/probe", R"({"client_id":"right"})").body);
-        QCOMPARE(gone.size(), 1);
-        QCOMPARE(gone.first().authState, QStringLiteral("unreachable"));
-        QCOMPARE(gone.first().lastOkAt, right.lastOkAt); // the last success is still known
-        QVERIFY(gone.first().lastError);
+        client.stop();
+        const ClientConfig gone = probe(runtime, "right");
+        QCOMPARE(gone.authState, QStringLiteral("unreachable"));
+        QVERIFY2(gone.lastError->contains("refused the connection"), qPrintable(*gone.lastError));
+        QCOMPARE(gone.lastOkAt, right.lastOkAt); // the last success is still known
     }
 };
 
 int main(int argc, char** argv) {
-    // Before Qt starts any thread: the daemon and the runtime see only loopback.
+    // Before Qt starts any thread: the daemons and the runtime see only loopback.
     const QString isolation = enterPrivateLoopbackNetwork();
     QCoreApplication application(argc, argv);
     if (!isolation.isEmpty()) {
+        // The daemons' own settings still keep them on loopback.
         qWarning("Running without a private network namespace (%s)", qPrintable(isolation));
     }
     CompanionRuntimeDaemonsTest test;
