@@ -1,10 +1,8 @@
-// A stand-in runtime for the supervision tests: answers /healthz and
-// /v1/runtime on -admin-listen and logs its command line. VC_FAKE_RUNTIME holds
-// comma-separated behaviours: ignore-term, no-listen, start-delay=<ms>,
-// version=404|garbage|blank.
+// A stand-in runtime for the supervision tests: answers /healthz and /v1/runtime on
+// -admin-listen and logs its command line. VC_FAKE_RUNTIME holds comma-separated
+// behaviours: ignore-term, no-listen, slow-start, version=404|garbage|blank.
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QHostAddress>
 #include <QHttpServer>
 #include <QHttpServerResponse>
@@ -16,53 +14,35 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments().mid(1);
-    const QStringList modes = qEnvironmentVariable("VC_FAKE_RUNTIME").split(u',', Qt::SkipEmptyParts);
+    const QStringList arguments = app.arguments();
+    const QStringList modes = qEnvironmentVariable("VC_FAKE_RUNTIME").split(u',');
     const auto option = [&arguments](const char* flag) {
-        const qsizetype at = arguments.indexOf(QString::fromLatin1(flag));
-        return at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
+        return arguments.value(arguments.indexOf(flag) + 1);
     };
-    const auto mode = [&modes](const QString& prefix) {
-        for (const QString& entry : modes) {
-            if (entry.startsWith(prefix)) {
-                return entry.mid(prefix.size());
-            }
-        }
-        return QString(u'?');
-    };
-
-    std::printf("args: %s\ncommand name: %s\n", qPrintable(arguments.join(u'|')),
+    std::printf("args: %s\ncommand name: %s\n", qPrintable(arguments.mid(1).join(u'|')),
                 qPrintable(qEnvironmentVariable("VENDRILO_CONNECT_COMMAND_NAME")));
     std::fflush(stdout);
     std::fprintf(stderr, "stderr of the fake runtime\n");
-    if (modes.contains(QStringLiteral("ignore-term"))) {
+    if (modes.contains("ignore-term")) {
         std::signal(SIGTERM, SIG_IGN);
     }
 
-    const QString version = option("-agent-version");
-    const QString versionMode = mode(QStringLiteral("version="));
     QHttpServer server;
-    server.route(QStringLiteral("/healthz"), [] {
-        return QHttpServerResponse(
-            QJsonObject{{QStringLiteral("ok"), true},
-                        {QStringLiteral("ts"), QStringLiteral("2025-01-02T03:04:05.000Z")}});
-    });
-    server.route(QStringLiteral("/v1/runtime"), [version, versionMode]() -> QHttpServerResponse {
-        if (versionMode == u"404") {
-            return QHttpServerResponse(QHttpServerResponder::StatusCode::NotFound);
+    server.route("/healthz", [] { return QJsonObject{{"ok", true}, {"ts", "2025-01-02T03:04:05.000Z"}}; });
+    const QString version = modes.contains("version=blank") ? "  " : option("-agent-version");
+    server.route("/v1/runtime", [&modes, &version]() -> QHttpServerResponse {
+        if (modes.contains("version=404")) {
+            return QHttpServerResponder::StatusCode::NotFound;
         }
-        if (versionMode == u"garbage") {
+        if (modes.contains("version=garbage")) {
             return QHttpServerResponse(QByteArray("{not json"));
         }
-        const QString reported = versionMode == u"blank" ? QStringLiteral("  ") : version;
-        return QHttpServerResponse(QJsonObject{
-            {QStringLiteral("identity"), QJsonObject{{QStringLiteral("agent_version"), reported}}}});
+        return QJsonObject{{"identity", QJsonObject{{"agent_version", version}}}};
     });
 
     const QStringList listen = option("-admin-listen").split(u':');
-    const int delay = mode(QStringLiteral("start-delay=")).toInt();
-    if (!modes.contains(QStringLiteral("no-listen"))) {
-        QTimer::singleShot(delay, &app, [&] {
+    if (!modes.contains("no-listen")) {
+        QTimer::singleShot(modes.contains("slow-start") ? 150 : 0, &app, [&] {
             if (listen.size() != 2 ||
                 server.listen(QHostAddress(listen.at(0)), listen.at(1).toUShort()) == 0) {
                 std::fprintf(stderr, "cannot listen on %s\n", qPrintable(listen.join(u':')));

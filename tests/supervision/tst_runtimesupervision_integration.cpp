@@ -1,16 +1,13 @@
+#include "common/TaskFailure.h"
 #include "runtime/CompanionAPI.h"
 #include "supervision/CompanionPaths.h"
 #include "supervision/CompanionProcessController.h"
 #include "supervision/ProcessTable.h"
-#include "update/TaskFailure.h"
 
-#include <QCoro/QCoroTask>
-#include <QFile>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
 #include <signal.h>
 
 // The real runtime on 127.0.0.1:46901 through a whole life: first start,
@@ -22,18 +19,17 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_home.isValid());
         qputenv("HOME", QFile::encodeName(m_home.path()));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.path() + "/data"));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.path() + "/config"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath("data")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath("config")));
         QTcpSocket probe;
         probe.connectToHost(QHostAddress::LocalHost, 46901);
         QVERIFY2(!probe.waitForConnected(500), "something already listens on 127.0.0.1:46901");
     }
 
     void cleanupTestCase() {
-        for (auto& controller : m_sessions) {
-            QCoro::waitFor(controller->stop());
+        for (auto& session : m_sessions) {
+            QCoro::waitFor(session->stop());
         }
-        m_sessions.clear();
         for (const qint64 pid : installedRuntimePIDs()) {
             ::kill(static_cast<pid_t>(pid), SIGKILL);
         }
@@ -41,9 +37,8 @@ private Q_SLOTS:
 
     void firstStartInstallsLaunchesAndAnswers() {
         auto& first = newSession();
-        QCOMPARE(failureOf(first.ensureRunning(QStringLiteral("1.0.0"))), QString());
-        QVERIFY(first.ownsRunningProcess());
-        QCOMPARE(installedRuntimePIDs(), QList<qint64>{*first.ownedProcessId()});
+        QCOMPARE(failureOf(first.ensureRunning("1.0.0")), QString());
+        QCOMPARE(installedRuntimePIDs(), QList<qint64>{first.ownedProcessId().value_or(0)});
         const RuntimeSnapshot snapshot = currentRuntime();
         QCOMPARE(snapshot.identity.agentVersion, "1.0.0");
         QCOMPARE(snapshot.identity.platform, CompanionPaths::platformName());
@@ -52,44 +47,38 @@ private Q_SLOTS:
 
     void sameVersionIsAdoptedByTheNextSession() {
         const QList<qint64> running = installedRuntimePIDs();
-        QFile installed(CompanionPaths::installedRuntimeExecutable());
-        const QDateTime copiedAt = QFileInfo(installed).lastModified();
-
+        const QDateTime copiedAt = QFileInfo(CompanionPaths::installedRuntimeExecutable()).lastModified();
         auto& second = newSession();
-        QCOMPARE(failureOf(second.ensureRunning(QStringLiteral("1.0.0"))), QString());
+        QCOMPARE(failureOf(second.ensureRunning("1.0.0")), QString());
         QVERIFY(!second.ownsRunningProcess());
         QCOMPARE(installedRuntimePIDs(), running);
-        QCOMPARE(QFileInfo(installed).lastModified(), copiedAt);
+        QCOMPARE(QFileInfo(CompanionPaths::installedRuntimeExecutable()).lastModified(), copiedAt);
     }
 
     void anotherVersionIsStoppedAndReplaced() {
         const QList<qint64> old = installedRuntimePIDs();
         auto& third = newSession();
-        QCOMPARE(failureOf(third.ensureRunning(QStringLiteral("1.0.1"))), QString());
-
-        QVERIFY(third.ownsRunningProcess());
-        QCOMPARE(installedRuntimePIDs(), QList<qint64>{*third.ownedProcessId()});
-        QVERIFY(!ProcessTable::isAlive(old.constFirst()));
+        QCOMPARE(failureOf(third.ensureRunning("1.0.1")), QString());
+        QCOMPARE(installedRuntimePIDs(), QList<qint64>{third.ownedProcessId().value_or(0)});
+        QVERIFY(!ProcessTable::isAlive(old.value(0)));
         // The session that launched the old runtime notices its end.
         QTRY_VERIFY(!m_sessions.front()->ownsRunningProcess());
         QCOMPARE(currentRuntime().identity.agentVersion, "1.0.1");
     }
 
     void shutdownLeavesNoRuntimeAndRunsOnce() {
-        auto& last = *m_sessions.back();
-        QCoro::waitFor(last.stop());
-        QVERIFY(installedRuntimePIDs().isEmpty());
+        for (int run = 0; run < 2; ++run) {
+            QCoro::waitFor(m_sessions.back()->stop());
+            QVERIFY(installedRuntimePIDs().isEmpty());
+        }
         QVERIFY(!failureOf([]() -> QCoro::Task<> { co_await api().healthcheck(); }()).isEmpty());
-        QCoro::waitFor(last.stop());
-        QVERIFY(installedRuntimePIDs().isEmpty());
     }
 
 private:
     CompanionProcessController& newSession() {
-        CompanionProcessController::Settings settings;
-        settings.bundledRuntime = QStringLiteral(VC_COMPANION_RUNTIME);
-        settings.hostName = QStringLiteral("Integration Host");
-        m_sessions.push_back(std::make_unique<CompanionProcessController>(settings));
+        m_sessions.push_back(
+            std::make_unique<CompanionProcessController>(CompanionProcessController::Settings{
+                .bundledRuntime = VC_COMPANION_RUNTIME, .hostName = "Integration Host"}));
         return *m_sessions.back();
     }
 
@@ -97,11 +86,7 @@ private:
 
     static RuntimeSnapshot currentRuntime() {
         RuntimeSnapshot snapshot;
-        const QString failure =
-            failureOf([&snapshot]() -> QCoro::Task<> { snapshot = co_await api().runtime(); }());
-        if (!failure.isEmpty()) {
-            qWarning("GET /v1/runtime failed: %s", qPrintable(failure));
-        }
+        failureOf([&snapshot]() -> QCoro::Task<> { snapshot = co_await api().runtime(); }());
         return snapshot;
     }
 

@@ -1,5 +1,5 @@
 #include "RawHttpServer.h"
-#include "TaskFailure.h"
+#include "common/TaskFailure.h"
 #include "update/CompanionUpdateInstaller.h"
 #include "update/ReleaseManifestService.h"
 
@@ -19,25 +19,25 @@ private Q_SLOTS:
         QTest::addColumn<int>("requestMs");
         QTest::addColumn<int>("resourceMs");
         QTest::addColumn<QString>("expected"); // the error's text (its start), or the resolved latest version
-        const auto row = [](const char* name, Reply reply, int requestMs, int resourceMs,
-                            const char* expected) {
-            QTest::newRow(name) << reply << requestMs << resourceMs << QString::fromUtf8(expected);
-        };
         const QByteArray manifest =
             "{\"schema_version\": 1, \"stable\": {\"version\": \"1.4.0\", \"platforms\": "
             "{\"linux\": {\"download_url\": \"https://x.test/a\"}}}}";
         const char* notLoaded = "The release manifest could not be loaded.";
-        row("200", Reply::answer(200, manifest), 10000, 10000, "1.4.0");
-        row("204", Reply::answer(204, {}), 10000, 10000, notLoaded);
-        row("304", Reply::answer(304, {}), 10000, 10000, notLoaded);
-        row("500 with a manifest", Reply::answer(500, manifest), 10000, 10000, notLoaded);
-        row("bad JSON", Reply::answer(200, "{\"schema"), 10000, 10000,
-            "The data couldn’t be read because it isn’t in the correct format.");
-        row("wrong shape", Reply::answer(200, "{}"), 10000, 10000, "Missing value for \"schema_version\".");
-        row("not HTTP", Reply::bytes("SSH-2.0-OpenSSH\r\n"), 10000, 10000, "Connection closed");
-        row("silence: request limit", Reply::silence(), 150, 10000, "The request timed out.");
+        QTest::newRow("200") << Reply::answer(200, manifest) << 10000 << 10000 << "1.4.0";
+        QTest::newRow("204") << Reply::answer(204, {}) << 10000 << 10000 << notLoaded;
+        QTest::newRow("304") << Reply::answer(304, {}) << 10000 << 10000 << notLoaded;
+        QTest::newRow("500 with a manifest") << Reply::answer(500, manifest) << 10000 << 10000 << notLoaded;
+        QTest::newRow("bad JSON") << Reply::answer(200, "{\"schema") << 10000 << 10000
+                                  << "The data couldn’t be read because it isn’t in the correct format.";
+        QTest::newRow("wrong shape") << Reply::answer(200, "{}") << 10000 << 10000
+                                     << "Missing value for \"schema_version\".";
+        QTest::newRow("not HTTP") << Reply::bytes("SSH-2.0-OpenSSH\r\n") << 10000 << 10000
+                                  << "Connection closed";
+        QTest::newRow("silence: request limit")
+            << Reply::silence() << 150 << 10000 << "The request timed out.";
         // A byte every 10 ms never trips the request limit, only the overall one.
-        row("trickle: resource limit", Reply::trickle(), 10000, 300, "The request timed out.");
+        QTest::newRow("trickle: resource limit")
+            << Reply::trickle() << 10000 << 300 << "The request timed out.";
     }
     void fetchesTheManifest() {
         QFETCH(Reply, reply);
@@ -57,7 +57,6 @@ private Q_SLOTS:
         }
         QFETCH(QString, expected);
         QVERIFY2(outcome.startsWith(expected), qPrintable(outcome));
-
         const RawHttpServer::Request& request = server.requests().value(0);
         const auto& h = request.headers;
         QCOMPARE(request.method + ' ' + request.target + ' ' + h["accept"] + ' ' + h["cache-control"] + ' ' +
@@ -68,45 +67,37 @@ private Q_SLOTS:
     void downloadsTheImage_data() {
         QTest::addColumn<Reply>("reply");
         QTest::addColumn<QString>("sha256");
-        QTest::addColumn<bool>("succeeds");
-        const auto row = [](const char* name, Reply reply, const QString& sha256, bool succeeds) {
-            QTest::newRow(name) << reply << sha256 << succeeds;
-        };
+        QTest::addColumn<QString>("failure");
         const QByteArray image(300000, 'i');
-        const QString digest =
-            QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex());
-        row("200", Reply::answer(200, image), {}, true);
-        row("204", Reply::answer(204, {}), {}, true);
-        row("digest, any case", Reply::answer(200, image), u' ' + digest.toUpper(), true);
-        row("digest mismatch", Reply::answer(200, image + 'x'), digest, false);
-        row("malformed digest", Reply::answer(200, image), QStringLiteral("abc"), false);
-        row("404", Reply::answer(404, image), {}, false);
-        row("redirect to ftp", Reply::bytes("HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1:9/a\r\n\r\n"),
-            {}, false);
-        row("silence", Reply::silence(), {}, false);
+        const QString digest = QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex();
+        const char* failed = "The update download could not be completed.";
+        QTest::newRow("200") << Reply::answer(200, image) << QString() << QString();
+        QTest::newRow("204") << Reply::answer(204, {}) << QString() << QString();
+        QTest::newRow("digest, any case")
+            << Reply::answer(200, image) << u' ' + digest.toUpper() << QString();
+        QTest::newRow("digest mismatch") << Reply::answer(200, image + 'x') << digest << failed;
+        QTest::newRow("404") << Reply::answer(404, image) << QString() << failed;
+        QTest::newRow("redirect to ftp")
+            << Reply::bytes("HTTP/1.1 302 Found\r\nLocation: ftp://127.0.0.1:9/a\r\n\r\n") << QString()
+            << failed;
+        QTest::newRow("silence") << Reply::silence() << QString() << "The request timed out.";
     }
     void downloadsTheImage() {
         QFETCH(Reply, reply);
         QFETCH(QString, sha256);
-        QFETCH(bool, succeeds);
+        QFETCH(QString, failure);
         RawHttpServer server;
         server.setResponder([reply](const RawHttpServer::Request&) { return reply; });
         QTemporaryDir folder;
-        const QString destination = folder.filePath(QStringLiteral("VendriloConnect-1.4.0.dmg"));
-        QFile stale(destination);
+        QFile stale(folder.filePath(QStringLiteral("VendriloConnect-1.4.0.dmg")));
         QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("stale") == 5);
         stale.close();
-
         CompanionUpdateInstaller installer(150ms);
-        const QString failure = failureOf(installer.downloadDiskImage(server.baseURL(), destination, sha256));
-        QCOMPARE(failure, succeeds ? QString()
-                          : reply.kind == Reply::Kind::Silence
-                              ? QStringLiteral("The request timed out.")
-                              : QStringLiteral("The update download could not be completed."));
+        QCOMPARE(failureOf(installer.downloadDiskImage(server.baseURL(), stale.fileName(), sha256)), failure);
         // Success leaves exactly the image; failure nothing, not even the stale file.
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), succeeds ? 1 : 0);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), failure.isEmpty() ? 1 : 0);
         QCOMPARE(stale.open(QIODevice::ReadOnly) ? stale.readAll() : QByteArray("<none>"),
-                 succeeds ? reply.body : QByteArray("<none>"));
+                 failure.isEmpty() ? reply.body : QByteArray("<none>"));
     }
 
     void acceptsHttpsOrLoopbackOnly() {
