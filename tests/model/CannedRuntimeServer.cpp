@@ -10,26 +10,15 @@
 #include <memory>
 
 CannedRuntimeServer::CannedRuntimeServer(QObject* parent) : QObject(parent) {
-    for (const char* path :
-         {"/healthz", "/v1/runtime", "/v1/health", "/v1/diagnostics", "/v1/pairing/link", "/v1/pairing/begin",
-          "/v1/pairing/reset", "/v1/clients/save", "/v1/clients/delete", "/v1/clients/probe",
-          "/v1/config/display-name", "/connect/releases/companion.json"}) {
-        m_server.route(QString::fromLatin1(path),
-                       [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-                           respond(request, std::move(responder));
-                       });
-    }
+    // No routes: every request reaches the one handler.
+    m_server.setMissingHandler([this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+        respond(request, std::move(responder));
+    });
     m_port = m_server.listen(QHostAddress::LocalHost, 0);
 }
 
-QUrl CannedRuntimeServer::baseURL() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
-}
-
 void CannedRuntimeServer::respond(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-    const QString method = request.method() == QHttpServerRequest::Method::Post ? u"POST"_qs : u"GET"_qs;
-    m_requests.append(
-        {method, request.url().path(), request.url().query(QUrl::FullyDecoded), request.body()});
+    m_requests.append({request.url().path(), request.url().query(QUrl::FullyDecoded), request.body()});
     const Answer answer =
         m_answers.value(request.url().path(), Answer{404, QByteArrayLiteral("no answer here"), {}});
     const auto status = static_cast<QHttpServerResponder::StatusCode>(answer.status);
@@ -61,12 +50,19 @@ int CannedRuntimeServer::count(const QString& path, const QString& query) const 
         }));
 }
 
+qsizetype CannedRuntimeServer::lastIndexOf(const QString& path) const {
+    for (qsizetype i = m_requests.size() - 1; i >= 0; --i) {
+        if (m_requests[i].path == path) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 RuntimeSnapshot CannedRuntimeServer::snapshot(PairingStatus status, const QString& code) {
     RuntimeSnapshot snapshot;
     snapshot.state = u"running"_qs;
-    snapshot.identity.displayName = u"janes-box"_qs;
-    snapshot.identity.platform = u"linux"_qs;
-    snapshot.identity.agentVersion = u"1.0.0"_qs;
+    snapshot.identity = {{}, {}, u"janes-box"_qs, u"linux"_qs, u"1.0.0"_qs, {}};
     snapshot.identity.pairing.status = status;
     if (!code.isEmpty()) {
         snapshot.identity.pairing.code = code;

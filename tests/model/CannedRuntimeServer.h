@@ -14,8 +14,8 @@
 #include <chrono>
 
 // A stand-in for the runtime's admin API on 127.0.0.1 (a free port): every
-// route answers what the test set, optionally after a delay, and every request
-// is recorded. Routes without an answer get 404.
+// path answers what the test set, optionally after a delay, and every request
+// is recorded. Paths without an answer get 404.
 class CannedRuntimeServer : public QObject {
     Q_OBJECT
 public:
@@ -25,7 +25,6 @@ public:
         std::chrono::milliseconds delay{0};
     };
     struct Request {
-        QString method;
         QString path;
         QString query;
         QByteArray body;
@@ -33,13 +32,15 @@ public:
 
     explicit CannedRuntimeServer(QObject* parent = nullptr);
 
-    QUrl baseURL() const;
+    QUrl baseURL() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port)); }
     void setAnswer(const QString& path, Answer answer) { m_answers.insert(path, std::move(answer)); }
-    // A runtime that /healthz reports healthy, of the given version.
+    // A runtime that /healthz reports healthy, with one diagnostic.
     void serveHealthyRuntime(const RuntimeSnapshot& snapshot, const HealthSummary& health);
 
     const QList<Request>& requests() const { return m_requests; }
     int count(const QString& path, const QString& query = {}) const;
+    // Index of the last request to path, -1 when there was none.
+    qsizetype lastIndexOf(const QString& path) const;
 
     // Records with every required member filled, ready to be adjusted by a test.
     static RuntimeSnapshot snapshot(PairingStatus status = PairingStatus::Unpaired, const QString& code = {});

@@ -4,28 +4,9 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-
-CompanionProcessController::Settings controllerSettings(const QUrl& baseURL) {
-    CompanionProcessController::Settings settings;
-    settings.baseURL = baseURL;
-    settings.hostName = u"test-host"_qs;
-    settings.healthPollInterval = 5ms;
-    settings.healthPollAttempts = 3;
-    settings.stopPollInterval = 5ms;
-    settings.requestTimeout = 2s;
-    settings.versionRequestTimeout = 2s;
-    return settings;
-}
-
-} // namespace
-
 CompanionAppModel::Settings ModelHarness::fastSettings() {
-    CompanionAppModel::Settings settings;
-    settings.refreshInterval = 1h; // tests that want the loop shorten it
-    settings.noticeLifetime = 200ms;
-    settings.apiTimeout = 2s;
-    return settings;
+    // Tests that want the refresh loop shorten it.
+    return {.refreshInterval = 1h, .noticeLifetime = 200ms, .apiTimeout = 2s};
 }
 
 void ModelHarness::isolateUserFolders() {
@@ -39,13 +20,21 @@ ModelHarness::ModelHarness() : ModelHarness(Options{}) {}
 
 ModelHarness::ModelHarness(Options options)
     : preferences(CompanionPreferences::inFile(folder.filePath(u"preferences.ini"_qs))),
-      processController(controllerSettings(server.baseURL())) {
+      processController({.baseURL = server.baseURL(),
+                         .bundledRuntime = {},
+                         .hostName = u"test-host"_qs,
+                         .healthPollInterval = 5ms,
+                         .healthPollAttempts = 3,
+                         .stopPollInterval = 5ms,
+                         .requestTimeout = 2s,
+                         .versionRequestTimeout = 2s}) {
     if (options.setupCompleted) {
         preferences.setBool(CompanionPreferences::didCompleteInitialSetupKey, true);
     }
     if (options.guidedExperienceCompleted) {
         preferences.setBool(CompanionPreferences::didCompleteGuidedExperienceKey, true);
     }
+    // The canned runtime calls itself after the host until a name is chosen.
     model = std::make_unique<CompanionAppModel>(
         CompanionAppModel::Collaborators{
             .processController = processController,
@@ -54,13 +43,15 @@ ModelHarness::ModelHarness(Options options)
             .computerName = u"Study Computer"_qs,
             .applicationVersion = u"1.0.0"_qs,
             .runtimeBaseURL = server.baseURL(),
-            // The canned runtime calls itself after the host until a name is chosen.
             .deviceName = MacDeviceName({u"Study Computer"_qs, u"janes-box"_qs, {}}),
             .bundlePath = options.bundlePath,
             .bundleIdentifier = options.bundleIdentifier,
-            .manifestURL = server.baseURL().resolved(QUrl(u"/connect/releases/companion.json"_qs)),
-        },
+            .manifestURL = server.baseURL().resolved(QUrl(u"/connect/releases/companion.json"_qs))},
         options.settings);
+}
+
+void ModelHarness::serve(const RuntimeSnapshot& snapshot) {
+    server.serveHealthyRuntime(snapshot, CannedRuntimeServer::health());
 }
 
 bool ModelHarness::refresh(bool showErrors) {

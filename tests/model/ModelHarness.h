@@ -30,6 +30,8 @@ public:
     ModelHarness();
     explicit ModelHarness(Options options);
 
+    // The runtime reports this snapshot (healthy) from now on.
+    void serve(const RuntimeSnapshot& snapshot = CannedRuntimeServer::snapshot());
     // Awaits a refresh; false when it failed.
     bool refresh(bool showErrors = false);
 

@@ -1,23 +1,16 @@
 #include "ModelHarness.h"
 #include "runtime/WireCoding.h"
-#include "supervision/CompanionPaths.h"
 
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-const QString missingRuntime = u"The bundled companion runtime was not found inside the app."_qs;
-
-QByteArray encoded(const HealthSummary& health) {
-    return WireCoding::encode(health);
-}
-
-} // namespace
+using OptionalText = std::optional<QString>;
+using OptionalSection = std::optional<DashboardSection>;
 
 class TestCompanionAppModel : public QObject {
     Q_OBJECT
@@ -26,13 +19,12 @@ private Q_SLOTS:
 
     void refreshAppliesTheThreeAnswersInAFixedOrder() {
         ModelHarness harness;
-        const auto snapshot = CannedRuntimeServer::snapshot();
-        harness.server.serveHealthyRuntime(snapshot, CannedRuntimeServer::health());
-        // The snapshot arrives last, yet is applied first.
-        harness.server.setAnswer(u"/v1/runtime"_qs, {200, WireCoding::encode(snapshot), 60ms});
-
-        QStringList order;
         auto& model = *harness.model;
+        harness.serve();
+        // The snapshot arrives last, yet is applied first.
+        harness.server.setAnswer(u"/v1/runtime"_qs,
+                                 {200, WireCoding::encode(CannedRuntimeServer::snapshot()), 60ms});
+        QStringList order;
         connect(&model, &CompanionAppModel::runtimeChanged, this, [&] { order << u"runtime"_qs; });
         connect(&model, &CompanionAppModel::healthChanged, this, [&] { order << u"health"_qs; });
         connect(&model, &CompanionAppModel::diagnosticsChanged, this, [&] { order << u"diagnostics"_qs; });
@@ -40,84 +32,63 @@ private Q_SLOTS:
 
         QVERIFY(harness.refresh());
         QCOMPARE(order, (QStringList{"runtime", "health", "diagnostics", "lastUpdated"}));
-        QCOMPARE(model.runtime(), snapshot);
-        QCOMPARE(model.health(), CannedRuntimeServer::health());
-        QCOMPARE(model.diagnostics().size(), 1);
-        QCOMPARE(model.displayNameDraft(), u"janes-box"_qs);
-        QVERIFY(!model.isRefreshing());
+        QCOMPARE(
+            std::tuple(model.runtime(), model.health(), model.diagnostics().size(), model.isRefreshing()),
+            std::tuple(CannedRuntimeServer::snapshot(), CannedRuntimeServer::health(), 1, false));
         QCOMPARE(harness.server.count(u"/v1/diagnostics"_qs, u"limit=20"_qs), 1);
     }
 
-    void snapshotFailureKeepsTheLastState_data() {
+    // Failed health and diagnostics keep their last values; a failed snapshot waits
+    // for the other two answers, keeps everything and reports only when asked to.
+    void failedAnswersKeepTheLastState_data() {
         QTest::addColumn<bool>("showErrors");
-        QTest::addColumn<QString>("expectedError");
-        QTest::newRow("errors shown") << true << u"Runtime is restarting"_qs;
-        QTest::newRow("errors not shown") << false << u"earlier"_qs;
+        QTest::addColumn<OptionalText>("expectedError");
+        QTest::newRow("errors shown") << true << OptionalText(u"Runtime is restarting"_qs);
+        QTest::newRow("errors not shown") << false << OptionalText(u"earlier"_qs);
     }
-    void snapshotFailureKeepsTheLastState() {
+    void failedAnswersKeepTheLastState() {
         QFETCH(bool, showErrors);
-        QFETCH(QString, expectedError);
         ModelHarness harness;
         auto& model = *harness.model;
-        harness.server.serveHealthyRuntime(CannedRuntimeServer::snapshot(), CannedRuntimeServer::health());
+        harness.serve();
         QVERIFY(harness.refresh());
-        const auto before =
-            std::tuple(model.runtime(), model.health(), model.diagnostics(), model.lastUpdated());
-        model.setErrorMessage(u"earlier"_qs);
-
-        harness.server.setAnswer(u"/v1/runtime"_qs, {503, "Runtime is restarting\n", {}});
-        harness.server.setAnswer(
-            u"/v1/health"_qs,
-            {200, encoded(CannedRuntimeServer::health(CompanionHealthStatus::Degraded)), 80ms});
-        QSignalSpy runtimeSpy(&model, &CompanionAppModel::runtimeChanged);
-        QSignalSpy healthSpy(&model, &CompanionAppModel::healthChanged);
-        QElapsedTimer clock;
-        clock.start();
-
-        QVERIFY(!harness.refresh(showErrors));
-        // The health answer was awaited, then thrown away.
-        QVERIFY(clock.elapsed() >= 70);
-        QCOMPARE(std::tuple(model.runtime(), model.health(), model.diagnostics(), model.lastUpdated()),
-                 before);
-        QCOMPARE(model.errorMessage(), expectedError);
-        QCOMPARE(runtimeSpy.count() + healthSpy.count(), 0);
-        QVERIFY(!model.isRefreshing());
-    }
-
-    void failingHealthAndDiagnosticsKeepThePreviousValues() {
-        ModelHarness harness;
-        auto& model = *harness.model;
-        harness.server.serveHealthyRuntime(CannedRuntimeServer::snapshot(), CannedRuntimeServer::health());
-        QVERIFY(harness.refresh());
+        const auto state = [&] { return std::tuple(model.runtime(), model.health(), model.diagnostics()); };
+        const auto first = state();
         const auto firstUpdate = *model.lastUpdated();
         model.setErrorMessage(u"stale"_qs);
         harness.server.setAnswer(u"/v1/health"_qs, {500, "broken", {}});
         harness.server.setAnswer(u"/v1/diagnostics"_qs, {200, "{not json", {}});
+        QSignalSpy runtimeSpy(&model, &CompanionAppModel::runtimeChanged);
         QSignalSpy healthSpy(&model, &CompanionAppModel::healthChanged);
         QSignalSpy diagnosticsSpy(&model, &CompanionAppModel::diagnosticsChanged);
-
         QVERIFY(harness.refresh());
-        QCOMPARE(model.health(), CannedRuntimeServer::health());
-        QCOMPARE(model.diagnostics().size(), 1);
-        QCOMPARE(healthSpy.count(), 1); // assigned again
-        QCOMPARE(diagnosticsSpy.count(), 1);
+        QCOMPARE(state(), first);
+        QCOMPARE(std::tuple(healthSpy.count(), diagnosticsSpy.count()), std::tuple(1, 1)); // assigned again
         QCOMPARE(model.errorMessage(), std::nullopt);
         QVERIFY(*model.lastUpdated() >= firstUpdate);
-    }
 
-    void editingTheNameKeepsTheDraft() {
-        ModelHarness harness;
-        harness.server.serveHealthyRuntime(CannedRuntimeServer::snapshot(), CannedRuntimeServer::health());
-        harness.model->setDisplayNameDraft(u"Living Room"_qs);
-        harness.model->beginEditingDisplayName();
-        QVERIFY(harness.refresh());
-        QCOMPARE(harness.model->displayNameDraft(), u"Living Room"_qs);
+        const auto lastUpdated = model.lastUpdated();
+        model.setErrorMessage(u"earlier"_qs);
+        harness.server.setAnswer(u"/v1/runtime"_qs, {503, "Runtime is restarting\n", {}});
+        harness.server.setAnswer(
+            u"/v1/health"_qs,
+            {200, WireCoding::encode(CannedRuntimeServer::health(CompanionHealthStatus::Degraded)), 80ms});
+        runtimeSpy.clear();
+        healthSpy.clear();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!harness.refresh(showErrors));
+        QVERIFY(clock.elapsed() >= 70); // the health answer was awaited, then thrown away
+        QCOMPARE(std::tuple(state(), model.lastUpdated()), std::tuple(first, lastUpdated));
+        QTEST(model.errorMessage(), "expectedError");
+        QCOMPARE(runtimeSpy.count() + healthSpy.count(), 0);
+        QVERIFY(!model.isRefreshing());
     }
 
     void notificationRules() {
         ModelHarness harness;
         auto& model = *harness.model;
-        harness.server.serveHealthyRuntime(CannedRuntimeServer::snapshot(), CannedRuntimeServer::health());
+        harness.serve();
         int presentations = 0;
         std::optional<bool> storedWhenNotified;
         model.setStatusPresentationDidChange([&] {
@@ -146,12 +117,11 @@ private Q_SLOTS:
         QSignalSpy noticeSpy(&model, &CompanionAppModel::noticeMessageChanged);
         QSignalSpy sectionSpy(&model, &CompanionAppModel::selectedSectionChanged);
         presentations = 0;
-        model.setErrorMessage(u"x"_qs);
-        model.setErrorMessage(u"x"_qs);
-        model.setNoticeMessage(u"y"_qs);
-        model.setNoticeMessage(u"y"_qs);
-        model.setSelectedSection(DashboardSection::Clients);
-        model.setSelectedSection(DashboardSection::Clients);
+        for (int i = 0; i < 2; ++i) {
+            model.setErrorMessage(u"x"_qs);
+            model.setNoticeMessage(u"y"_qs);
+            model.setSelectedSection(DashboardSection::Clients);
+        }
         QCOMPARE(std::tuple(errorSpy.count(), noticeSpy.count(), sectionSpy.count(), presentations),
                  std::tuple(1, 1, 1, 4));
 
@@ -194,24 +164,22 @@ private Q_SLOTS:
     }
 
     void busyActionReportsItsFailure_data() {
-        QTest::addColumn<std::optional<QString>>("thrown");
-        QTest::addColumn<std::optional<QString>>("expectedError");
-        QTest::newRow("success") << std::optional<QString>() << std::optional<QString>();
+        QTest::addColumn<OptionalText>("thrown");
+        QTest::addColumn<OptionalText>("expectedError");
+        QTest::newRow("success") << OptionalText() << OptionalText();
         QTest::newRow("the error's own words, trimmed")
-            << std::optional(u"  Disk full\n"_qs) << std::optional(u"Disk full"_qs);
+            << OptionalText(u"  Disk full\n"_qs) << OptionalText(u"Disk full"_qs);
         QTest::newRow("a blank error gives the action's sentence")
-            << std::optional(u" \n"_qs) << std::optional(u"Could not do it."_qs);
+            << OptionalText(u" \n"_qs) << OptionalText(u"Could not do it."_qs);
     }
     void busyActionReportsItsFailure() {
-        QFETCH(std::optional<QString>, thrown);
-        QFETCH(std::optional<QString>, expectedError);
+        QFETCH(OptionalText, thrown);
         ModelHarness harness;
         auto& model = *harness.model;
         model.setErrorMessage(u"old error"_qs);
         model.setNoticeMessage(u"old notice"_qs);
         QSignalSpy busySpy(&model, &CompanionAppModel::isBusyChanged);
         bool sawClearedState = false;
-
         QCoro::waitFor(model.performBusyAction(u"Could not do it."_qs, [&]() -> QCoro::Task<> {
             sawClearedState = model.isBusy() && !model.errorMessage() && !model.noticeMessage();
             co_await continuousSleep(1ms);
@@ -220,88 +188,119 @@ private Q_SLOTS:
             }
         }));
         QVERIFY(sawClearedState);
-        QCOMPARE(model.errorMessage(), expectedError);
-        QCOMPARE(busySpy.count(), 2);
-        QVERIFY(!model.isBusy());
+        QTEST(model.errorMessage(), "expectedError");
+        QCOMPARE(std::tuple(busySpy.count(), model.isBusy()), std::tuple(2, false));
     }
 
-    void userActionsEndInANoticeOrTheControllersError_data() {
-        QTest::addColumn<bool>("restart");
-        QTest::addColumn<bool>("runtimeAnswers");
-        QTest::addColumn<std::optional<QString>>("notice");
-        QTest::addColumn<std::optional<QString>>("error");
-        QTest::newRow("toolbar refresh")
-            << false << true << std::optional(u"Companion status refreshed."_qs) << std::optional<QString>();
-        QTest::newRow("toolbar refresh, runtime missing")
-            << false << false << std::optional<QString>() << std::optional(missingRuntime);
-        QTest::newRow("restart") << true << true
-                                 << std::optional(u"The bundled companion runtime restarted."_qs)
-                                 << std::optional<QString>();
-        QTest::newRow("restart, runtime missing")
-            << true << false << std::optional<QString>() << std::optional(missingRuntime);
+    // Each user action sends its request, refreshes and tells the user; a refused
+    // request shows the runtime's words, skips the refresh and keeps the client editor's input.
+    void userActionsSendTheirRequestThenRefresh_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("nameDraft");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonObject>("body");
+        QTest::addColumn<OptionalText>("notice");
+        QTest::addColumn<OptionalSection>("section");
+        const auto row = [](const char* name, const QString& action, const QString& path,
+                            const QJsonObject& body, const char* notice, OptionalSection section = {},
+                            const QString& nameDraft = {}) {
+            QTest::newRow(name) << action << nameDraft << path << body
+                                << (notice ? OptionalText(QString::fromUtf8(notice)) : std::nullopt)
+                                << section;
+        };
+        const char* scan =
+            "Scan the QR code in Vendrilo on Android or open the pairing link from your phone.";
+        const QJsonObject seedbox{{u"client_id"_qs, u"c7"_qs}};
+        using enum DashboardSection;
+        row("begin pairing", u"begin"_qs, u"/v1/pairing/begin"_qs, {{"display_name", "Den"}}, scan, Pairing,
+            u"  Den \n"_qs);
+        row("begin pairing, blank name sends none", u"begin"_qs, u"/v1/pairing/begin"_qs, {}, scan, Pairing,
+            u"   "_qs);
+        row("cancel pairing", u"cancel"_qs, u"/v1/pairing/reset"_qs, {{"reason", "macos_app_cancel_pairing"}},
+            nullptr);
+        row("unpair", u"reset"_qs, u"/v1/pairing/reset"_qs, {{"reason", "macos_app_reset"}},
+            "The companion was unpaired. Pair again from Vendrilo on Android when you are ready.", Pairing);
+        row("save client", u"save"_qs, u"/v1/clients/save"_qs, {{"id", "c7"}, {"label", "Seedbox 2"}},
+            "Torrent client saved.", Clients);
+        row("delete client", u"delete"_qs, u"/v1/clients/delete"_qs, seedbox, "Seedbox was removed.");
+        row("test client", u"probe"_qs, u"/v1/clients/probe"_qs, seedbox, "Seedbox was tested again.");
+        row("test all clients", u"probeAll"_qs, u"/v1/clients/probe"_qs, {},
+            "All configured clients were tested.");
+        // The runtime refusing its health check means starting the (here missing) bundled one.
+        row("toolbar refresh", u"refresh"_qs, u"/healthz"_qs, {}, "Companion status refreshed.");
+        row("restart", u"restart"_qs, u"/healthz"_qs, {}, "The bundled companion runtime restarted.");
     }
-    void userActionsEndInANoticeOrTheControllersError() {
-        QFETCH(bool, restart);
-        QFETCH(bool, runtimeAnswers);
-        QFETCH(std::optional<QString>, notice);
-        QFETCH(std::optional<QString>, error);
-        ModelHarness harness;
-        if (runtimeAnswers) {
-            harness.server.serveHealthyRuntime(CannedRuntimeServer::snapshot(),
-                                               CannedRuntimeServer::health());
+    void userActionsSendTheirRequestThenRefresh() {
+        QFETCH(QString, action);
+        QFETCH(QString, nameDraft);
+        QFETCH(QString, path);
+        QFETCH(QJsonObject, body);
+        QFETCH(OptionalSection, section);
+        ModelHarness harness({.setupCompleted = true});
+        auto& model = *harness.model;
+        ClientConfig seedbox;
+        std::tie(seedbox.id, seedbox.label, seedbox.host, seedbox.port) =
+            std::tuple(u"c7"_qs, u"Seedbox"_qs, u"localhost"_qs, 8080);
+        RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot(PairingStatus::Paired);
+        snapshot.clients = {seedbox};
+        harness.serve(snapshot);
+        harness.server.setAnswer(u"/v1/pairing/begin"_qs, {200, R"({"status":"pending"})", {}});
+        harness.server.setAnswer(u"/v1/pairing/reset"_qs, {200, R"({"status":"unpaired"})", {}});
+        harness.server.setAnswer(u"/v1/clients/save"_qs, {200, WireCoding::encode(seedbox), {}});
+        harness.server.setAnswer(u"/v1/clients/delete"_qs, {200, R"({"deleted":"c7"})", {}});
+        harness.server.setAnswer(u"/v1/clients/probe"_qs, {200, "[]", {}});
+        model.beginEditingDisplayName();
+        model.setDisplayNameDraft(nameDraft);
+        ClientDraft draft = ClientDraft::fromClient(seedbox);
+        draft.label = u" Seedbox 2 "_qs;
+        const auto run = [&] {
+            model.setClientDraft(draft);
+            return action == u"begin"      ? model.beginPairing()
+                   : action == u"cancel"   ? model.cancelPairing()
+                   : action == u"reset"    ? model.resetPairing()
+                   : action == u"save"     ? model.saveClientDraft(draft)
+                   : action == u"delete"   ? model.deleteClient(seedbox)
+                   : action == u"probe"    ? model.probeClient(seedbox)
+                   : action == u"probeAll" ? model.probeAllClients()
+                   : action == u"refresh"  ? model.refreshFromToolbar()
+                                           : model.restartCompanion();
+        };
+
+        QCoro::waitFor(run());
+        QCOMPARE(model.errorMessage(), std::nullopt);
+        QTEST(model.noticeMessage(), "notice");
+        const qsizetype sentAt = harness.server.lastIndexOf(path);
+        QVERIFY(sentAt >= 0);
+        QJsonObject sent = QJsonDocument::fromJson(harness.server.requests().at(sentAt).body).object();
+        if (action == u"save") {
+            sent = {{u"id"_qs, sent[u"id"]}, {u"label"_qs, sent[u"label"]}};
+            QCOMPARE(model.clientDraft(), std::nullopt);
         }
-        auto& model = *harness.model;
-        QCoro::waitFor(restart ? model.restartCompanion() : model.refreshFromToolbar());
-        QCOMPARE(model.noticeMessage(), notice);
-        QCOMPARE(model.errorMessage(), error);
-        QCOMPARE(model.runtime().has_value(), runtimeAnswers);
-        QVERIFY(!model.isBusy());
-    }
+        QCOMPARE(sent, body);
+        QVERIFY(harness.server.lastIndexOf(u"/v1/runtime"_qs) > sentAt);
+        if (section) {
+            QCOMPARE(model.selectedSection(), *section);
+        }
+        // Local clients need no local-network access, so nothing else restarted the runtime.
+        QCOMPARE(harness.server.count(u"/healthz"_qs) > 0, path == u"/healthz");
 
-    void startUpRunsOnceAndItsLoopsRunDespiteAMissingRuntime() {
-        auto options = ModelHarness::Options{};
-        options.settings.refreshInterval = 30ms;
-        ModelHarness harness(options);
-        auto& model = *harness.model;
-        harness.server.setAnswer(u"/v1/runtime"_qs, {503, "runtime unavailable", {}});
-        QStringList errors;
-        connect(&model, &CompanionAppModel::errorMessageChanged, this,
-                [&] { errors << model.errorMessage().value_or(u"-"_qs); });
-
-        model.startIfNeeded();
-        model.startIfNeeded();
-        QVERIFY(model.isBusy());
-        QTRY_VERIFY(errors.contains(u"runtime unavailable"_qs));
-        QCOMPARE(errors.first(), missingRuntime);
-        QVERIFY(!model.isBusy());
-        QCOMPARE(harness.server.count(u"/healthz"_qs), 1);
-
-        // Shutdown ends the loop (one last round may still run) and happens once.
-        QCoro::waitFor(model.shutdown());
-        const int refreshes = harness.server.count(u"/v1/runtime"_qs);
-        QTest::qWait(200);
-        QVERIFY(harness.server.count(u"/v1/runtime"_qs) <= refreshes + 1);
-        QCoro::waitFor(model.shutdown());
-    }
-
-    void revealAndFullTerminationGoThroughTheirSeams() {
-        ModelHarness harness;
-        int terminations = 0;
-        harness.model->setFullTerminationHandler([&] { ++terminations; });
-        harness.model->revealLogs();
-        harness.model->revealDataDirectory();
-        harness.model->requestFullTermination();
-        QCOMPARE(harness.platform.revealed,
-                 (QStringList{CompanionPaths::runtimeLog(), CompanionPaths::runtimeDataDirectory()}));
-        QCOMPARE(terminations, 1);
+        harness.server.setAnswer(path, {409, "Refused.", {}});
+        const qsizetype failedAt = harness.server.requests().size();
+        QCoro::waitFor(run());
+        QCOMPARE(model.errorMessage(), path == u"/healthz"
+                                           ? u"The bundled companion runtime was not found inside the app."_qs
+                                           : u"Refused."_qs);
+        QVERIFY(harness.server.lastIndexOf(u"/v1/runtime"_qs) < failedAt);
+        QCOMPARE(std::tuple(model.clientDraft(), model.isBusy()), std::tuple(std::optional(draft), false));
     }
 
     void discardingTheModelWhileWorkIsPendingIsSafe() {
-        auto options = ModelHarness::Options{};
+        ModelHarness::Options options;
         options.settings.refreshInterval = 10ms;
         ModelHarness harness(options);
-        harness.server.serveHealthyRuntime(CannedRuntimeServer::snapshot(), CannedRuntimeServer::health());
-        harness.server.setAnswer(u"/v1/health"_qs, {200, encoded(CannedRuntimeServer::health()), 100ms});
+        harness.serve();
+        harness.server.setAnswer(u"/v1/health"_qs,
+                                 {200, WireCoding::encode(CannedRuntimeServer::health()), 100ms});
         auto pending = harness.model->refresh(true);
         harness.model->scheduleRefreshLoop();
         harness.model->setNoticeMessage(u"Saved."_qs);

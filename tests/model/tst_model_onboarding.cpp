@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+using OptionalSection = std::optional<DashboardSection>;
+
 namespace {
 
 const QString identifier = u"app.vendrilo.connect.tests"_qs;
@@ -19,23 +21,17 @@ void serve(ModelHarness& harness, PairingStatus pairing, int clients,
     RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot(pairing);
     snapshot.identity.displayName = name;
     for (int i = 0; i < clients; ++i) {
-        ClientConfig client;
-        client.id = QString::number(i);
-        client.label = u"NAS"_qs;
-        snapshot.clients.append(client);
+        snapshot.clients.append(ClientConfig());
+        std::tie(snapshot.clients.last().id, snapshot.clients.last().label) =
+            std::tuple(QString::number(i), u"NAS"_qs);
     }
-    harness.server.serveHealthyRuntime(snapshot, CannedRuntimeServer::health());
+    harness.serve(snapshot);
     harness.server.setAnswer(u"/v1/config/display-name"_qs, {200, R"({"ok":true})", {}});
 }
 
 QJsonObject lastRename(const CannedRuntimeServer& server) {
-    QJsonObject body;
-    for (const auto& request : server.requests()) {
-        if (request.path == u"/v1/config/display-name") {
-            body = QJsonDocument::fromJson(request.body).object();
-        }
-    }
-    return body;
+    const qsizetype index = server.lastIndexOf(u"/v1/config/display-name"_qs);
+    return index < 0 ? QJsonObject() : QJsonDocument::fromJson(server.requests().at(index).body).object();
 }
 
 QString autostartEntry() {
@@ -50,70 +46,60 @@ class TestModelOnboarding : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         ModelHarness::isolateUserFolders();
-        QVERIFY(m_applications.isValid());
         QVERIFY(QDir().mkpath(m_applications.filePath(u"Applications/Vendrilo Connect.app"_qs)));
     }
     void cleanup() { QFile::remove(autostartEntry()); }
 
-    void theFirstRefreshSelectsTheTargetStep_data() {
+    // Without a chosen step the first refresh picks the target step; later
+    // refreshes move the user only where the table says.
+    void stepTable_data() {
+        QTest::addColumn<OptionalSection>("chosen");
         QTest::addColumn<bool>("setupDone");
-        QTest::addColumn<PairingStatus>("pairing");
-        QTest::addColumn<int>("clients");
-        QTest::addColumn<DashboardSection>("expected");
-        QTest::newRow("setup not done") << false << PairingStatus::Paired << 1 << DashboardSection::Guide;
-        QTest::newRow("pairing pending") << true << PairingStatus::Pending << 1 << DashboardSection::Pairing;
-        QTest::newRow("paired with a client")
-            << true << PairingStatus::Paired << 1 << DashboardSection::Ready;
-        QTest::newRow("paired, no client") << true << PairingStatus::Paired << 0 << DashboardSection::Clients;
-        QTest::newRow("unpaired") << true << PairingStatus::Unpaired << 1 << DashboardSection::Pairing;
-    }
-    void theFirstRefreshSelectsTheTargetStep() {
-        QFETCH(bool, setupDone);
-        QFETCH(PairingStatus, pairing);
-        QFETCH(int, clients);
-        ModelHarness harness({.setupCompleted = setupDone});
-        harness.preferences.setBool(guidedKey, false);
-        serve(harness, pairing, clients);
-        QVERIFY(harness.refresh());
-        QTEST(harness.model->selectedSection(), "expected");
-    }
-
-    void laterRefreshesNeverPullTheUserOffAChosenStep_data() {
-        QTest::addColumn<DashboardSection>("chosen");
         QTest::addColumn<bool>("guidedDone");
         QTest::addColumn<PairingStatus>("pairing");
         QTest::addColumn<int>("clients");
         QTest::addColumn<DashboardSection>("expected");
-        QTest::newRow("guide moves on once set up")
-            << DashboardSection::Guide << false << PairingStatus::Paired << 1 << DashboardSection::Ready;
-        QTest::newRow("a completed pairing does not move on")
-            << DashboardSection::Pairing << false << PairingStatus::Paired << 0 << DashboardSection::Pairing;
-        QTest::newRow("a lost pairing goes back")
-            << DashboardSection::Clients << false << PairingStatus::Unpaired << 1
-            << DashboardSection::Pairing;
-        QTest::newRow("clients stays while paired")
-            << DashboardSection::Clients << false << PairingStatus::Paired << 1 << DashboardSection::Clients;
-        QTest::newRow("ready without clients goes back")
-            << DashboardSection::Ready << false << PairingStatus::Paired << 0 << DashboardSection::Clients;
-        QTest::newRow("finished guide never moves")
-            << DashboardSection::Clients << true << PairingStatus::Unpaired << 0 << DashboardSection::Clients;
+        QTest::addColumn<int>("steps"); // completedSteps
+        const auto row = [](const char* name, OptionalSection chosen, bool setupDone, bool guidedDone,
+                            PairingStatus pairing, int clients, DashboardSection expected, int steps) {
+            QTest::newRow(name) << chosen << setupDone << guidedDone << pairing << clients << expected
+                                << steps;
+        };
+        using enum DashboardSection;
+        using enum PairingStatus;
+        row("first: setup not done", {}, false, false, Paired, 1, Guide, 2);
+        row("first: unpaired", {}, true, false, Unpaired, 1, Pairing, 2);
+        row("first: pending", {}, true, false, Pending, 0, Pairing, 1);
+        row("first: paired with a client", {}, true, false, Paired, 1, Ready, 4);
+        row("first: paired, no client", {}, true, false, Paired, 0, Clients, 2);
+        row("guide moves on once set up", Guide, true, false, Paired, 1, Ready, 4);
+        row("a completed pairing does not move on", Pairing, true, false, Paired, 0, Pairing, 2);
+        row("a lost pairing goes back", Clients, true, false, Unpaired, 1, Pairing, 2);
+        row("clients stays while paired", Clients, true, false, Paired, 1, Clients, 4);
+        row("ready without clients goes back", Ready, true, false, Paired, 0, Clients, 2);
+        row("a finished guide never moves", Clients, true, true, Unpaired, 0, Clients, 1);
     }
-    void laterRefreshesNeverPullTheUserOffAChosenStep() {
-        QFETCH(DashboardSection, chosen);
+    void stepTable() {
+        QFETCH(OptionalSection, chosen);
+        QFETCH(bool, setupDone);
         QFETCH(bool, guidedDone);
         QFETCH(PairingStatus, pairing);
         QFETCH(int, clients);
-        ModelHarness harness({.setupCompleted = true, .guidedExperienceCompleted = guidedDone});
-        harness.preferences.setBool(guidedKey, guidedDone);
-        serve(harness, PairingStatus::Pending, 0);
-        QVERIFY(harness.refresh());
-        harness.model->setSelectedSection(chosen);
+        ModelHarness harness({.setupCompleted = setupDone, .guidedExperienceCompleted = guidedDone});
+        harness.preferences.setBool(guidedKey, guidedDone); // stored false: no migration
+        if (chosen) {
+            serve(harness, PairingStatus::Pending, 0);
+            QVERIFY(harness.refresh());
+            harness.model->setSelectedSection(*chosen);
+        }
         serve(harness, pairing, clients);
         QVERIFY(harness.refresh());
         QTEST(harness.model->selectedSection(), "expected");
+        QTEST(harness.model->completedSteps(), "steps");
     }
 
-    void finishedInstallationsSkipTheGuideOnce_data() {
+    // The guide is skipped once for installations finished before it existed.
+    void migrationKeysOnTheStoredValuesAbsence_data() {
         QTest::addColumn<std::optional<bool>>("stored");
         QTest::addColumn<bool>("setupDone");
         QTest::addColumn<int>("clients");
@@ -123,7 +109,7 @@ private Q_SLOTS:
         QTest::newRow("setup not done") << std::optional<bool>() << false << 1 << false;
         QTest::newRow("no client yet") << std::optional<bool>() << true << 0 << false;
     }
-    void finishedInstallationsSkipTheGuideOnce() {
+    void migrationKeysOnTheStoredValuesAbsence() {
         QFETCH(std::optional<bool>, stored);
         QFETCH(bool, setupDone);
         QFETCH(int, clients);
@@ -138,117 +124,77 @@ private Q_SLOTS:
         QCOMPARE(harness.preferences.boolValue(guidedKey), skipped ? std::optional(true) : stored);
     }
 
-    void theGuideSuggestsTheComputerNameForHostNames_data() {
-        QTest::addColumn<QString>("reported");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("host name") << u"janes-box"_qs << u"Study Computer"_qs;
-        QTest::newRow("local host name") << u"Janes-Box.local"_qs << u"Study Computer"_qs;
-        QTest::newRow("a chosen name") << u"Living Room"_qs << u"Living Room"_qs;
-    }
-    void theGuideSuggestsTheComputerNameForHostNames() {
-        QFETCH(QString, reported);
+    // The guide suggests the computer name for a host name, seeded from the first snapshot only.
+    void theGuideSuggestsTheComputerNameOnce() {
         ModelHarness harness;
-        serve(harness, PairingStatus::Unpaired, 0, reported);
+        serve(harness, PairingStatus::Unpaired, 0, u"Janes-Box.local"_qs);
         QVERIFY(harness.refresh());
-        QTEST(harness.model->onboardingDisplayNameDraft(), "expected");
-        // Seeded from the first snapshot only.
+        QCOMPARE(harness.model->onboardingDisplayNameDraft(), u"Study Computer"_qs);
         serve(harness, PairingStatus::Unpaired, 0, u"Attic"_qs);
         QVERIFY(harness.refresh());
-        QTEST(harness.model->onboardingDisplayNameDraft(), "expected");
+        QCOMPARE(harness.model->onboardingDisplayNameDraft(), u"Study Computer"_qs);
     }
 
-    void completingTheGuideSendsOnlyWhatChanged_data() {
+    // Only what changed is sent: an unchanged name sends no rename, an unchanged
+    // login choice leaves the login item alone. Failures stay inside the guide.
+    void completingTheGuide_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("launchAtLogin");
-        QTest::newRow("nothing changed") << u" Living Room "_qs << false;
-        QTest::newRow("new name") << u"Den"_qs << false;
-        QTest::newRow("start at login") << u"Living Room"_qs << true;
-    }
-    void completingTheGuideSendsOnlyWhatChanged() {
-        QFETCH(QString, name);
-        QFETCH(bool, launchAtLogin);
-        ModelHarness harness(withBundle(true));
-        auto& model = *harness.model;
-        serve(harness, PairingStatus::Unpaired, 0);
-        QVERIFY(harness.refresh());
-        model.setOnboardingDisplayNameDraft(name);
-        model.setOnboardingLaunchAtLoginEnabled(launchAtLogin);
-
-        QCoro::waitFor(model.completeOnboarding());
-        const bool renamed = name.trimmed() != u"Living Room";
-        QCOMPARE(harness.server.count(u"/v1/config/display-name"_qs), renamed ? 1 : 0);
-        if (renamed) {
-            QCOMPARE(lastRename(harness.server), (QJsonObject{{u"name"_qs, u"Den"_qs}}));
-        }
-        QCOMPARE(QFile::exists(autostartEntry()), launchAtLogin);
-        QCOMPARE(model.launchAtLoginEnabled(), launchAtLogin);
-        QCOMPARE(std::tuple(model.showOnboarding(), model.selectedSection(), model.isCompletingOnboarding()),
-                 std::tuple(false, DashboardSection::Pairing, false));
-        QCOMPARE(model.displayNameDraft(), name.trimmed());
-        QCOMPARE(harness.preferences.boolValue(CompanionPreferences::didCompleteInitialSetupKey), true);
-        QCOMPARE(model.noticeMessage(),
-                 u"Setup saved. You can pair this Mac from Vendrilo on Android now."_qs);
-    }
-
-    void guideFailuresStayInsideTheGuide_data() {
-        QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("inApplications");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("blank name") << u" \n"_qs << true << u"Enter a companion name before continuing."_qs;
-        QTest::newRow("runtime refuses the name") << u"Den"_qs << true << u"Name is too long."_qs;
+        QTest::addColumn<QString>("failure"); // empty: the guide completes
+        QTest::newRow("nothing changed") << u" Living Room "_qs << false << true << QString();
+        QTest::newRow("new name") << u"Den"_qs << false << true << QString();
+        QTest::newRow("start at login") << u"Living Room"_qs << true << true << QString();
+        QTest::newRow("blank name") << u" \n"_qs << true << true
+                                    << u"Enter a companion name before continuing."_qs;
+        QTest::newRow("runtime refuses the name")
+            << u"Too Long"_qs << false << true << u"Name is too long."_qs;
         QTest::newRow("login item refused")
-            << u"Living Room"_qs << false
+            << u"Living Room"_qs << true << false
             << u"Move the app into Applications before enabling start at login."_qs;
     }
-    void guideFailuresStayInsideTheGuide() {
+    void completingTheGuide() {
         QFETCH(QString, name);
+        QFETCH(bool, launchAtLogin);
         QFETCH(bool, inApplications);
+        QFETCH(QString, failure);
         ModelHarness harness(withBundle(inApplications));
         auto& model = *harness.model;
         serve(harness, PairingStatus::Unpaired, 0);
-        harness.server.setAnswer(u"/v1/config/display-name"_qs, {400, "Name is too long.", {}});
+        if (name == u"Too Long") {
+            harness.server.setAnswer(u"/v1/config/display-name"_qs, {400, "Name is too long.", {}});
+        }
         QVERIFY(harness.refresh());
+        QCOMPARE(model.onboardingDisplayNameDraft(), u"Living Room"_qs); // a chosen name is kept
         model.setOnboardingDisplayNameDraft(name);
-        model.setOnboardingLaunchAtLoginEnabled(true);
+        model.setOnboardingLaunchAtLoginEnabled(launchAtLogin);
         model.setErrorMessage(u"earlier"_qs);
 
         QCoro::waitFor(model.completeOnboarding());
-        QTEST(model.onboardingErrorMessage().value_or(QString()), "expected");
-        QCOMPARE(model.errorMessage(),
-                 name.trimmed().isEmpty() ? std::optional(u"earlier"_qs) : std::nullopt);
-        QCOMPARE(
-            std::tuple(model.showOnboarding(), model.isCompletingOnboarding(), model.launchAtLoginEnabled()),
-            std::tuple(true, false, false));
-        QCOMPARE(harness.preferences.hasValue(CompanionPreferences::didCompleteInitialSetupKey), false);
+        const QString trimmed = name.trimmed();
+        const bool renamed = !trimmed.isEmpty() && trimmed != u"Living Room";
+        QCOMPARE(harness.server.count(u"/v1/config/display-name"_qs), renamed ? 1 : 0);
+        QCOMPARE(lastRename(harness.server), (renamed ? QJsonObject{{u"name"_qs, trimmed}} : QJsonObject()));
+        const bool done = failure.isEmpty();
+        QCOMPARE(model.onboardingErrorMessage(), done ? std::nullopt : std::optional(failure));
+        QCOMPARE(model.errorMessage(), trimmed.isEmpty() ? std::optional(u"earlier"_qs) : std::nullopt);
+        QCOMPARE(std::tuple(QFile::exists(autostartEntry()), model.launchAtLoginEnabled()),
+                 std::tuple(done && launchAtLogin, done && launchAtLogin));
+        QCOMPARE(std::tuple(model.showOnboarding(), model.isCompletingOnboarding()),
+                 std::tuple(!done, false));
+        const auto setupKey = CompanionPreferences::didCompleteInitialSetupKey;
+        QCOMPARE(std::tuple(harness.preferences.hasValue(setupKey), harness.preferences.boolValue(setupKey)),
+                 std::tuple(done, done ? std::optional(true) : std::nullopt));
+        if (done) {
+            QCOMPARE(std::tuple(model.selectedSection(), model.displayNameDraft(), model.noticeMessage()),
+                     std::tuple(DashboardSection::Pairing, trimmed,
+                                std::optional(
+                                    u"Setup saved. You can pair this Mac from Vendrilo on Android now."_qs)));
+        }
     }
 
-    void stepsCountAndGoBack() {
-        ModelHarness fresh;
-        QCOMPARE(fresh.model->completedSteps(), 0);
-        fresh.model->goToPreviousStep();
-        QCOMPARE(fresh.model->selectedSection(), DashboardSection::Guide);
-
-        ModelHarness harness({.setupCompleted = true});
-        auto& model = *harness.model;
-        serve(harness, PairingStatus::Pending, 1);
-        QVERIFY(harness.refresh());
-        QCOMPARE(model.completedSteps(), 2);
-        serve(harness, PairingStatus::Paired, 1);
-        QVERIFY(harness.refresh());
-        QCOMPARE(model.completedSteps(), 4);
-        model.setSelectedSection(DashboardSection::Ready);
-        model.goToPreviousStep();
-        QCOMPARE(model.selectedSection(), DashboardSection::Clients);
-
-        model.finishGuidedExperience();
-        QCOMPARE(
-            std::tuple(model.selectedSection(), model.hasCompletedGuidedExperience(), model.noticeMessage()),
-            std::tuple(DashboardSection::Guide, true, std::optional(u"Vendrilo Connect is ready."_qs)));
-        QCOMPARE(harness.preferences.boolValue(guidedKey), true);
-    }
-
-    void settingsNameAndSwitches() {
-        ModelHarness harness(withBundle(true));
+    void settingsNameAndSteps() {
+        ModelHarness harness;
         auto& model = *harness.model;
         serve(harness, PairingStatus::Paired, 0);
         QVERIFY(harness.refresh());
@@ -268,37 +214,25 @@ private Q_SLOTS:
         QCOMPARE(model.noticeMessage(), u"Companion name updated."_qs);
         QCOMPARE(model.displayNameDraft(), u"Living Room"_qs); // the runtime's answer again
 
-        model.setLaunchAtLogin(true);
+        model.goToPreviousStep(); // nothing before the guide
+        QCOMPARE(model.selectedSection(), DashboardSection::Guide);
+        model.setSelectedSection(DashboardSection::Ready);
+        model.goToPreviousStep();
+        QCOMPARE(model.selectedSection(), DashboardSection::Clients);
+        model.finishGuidedExperience();
         QCOMPARE(
-            std::tuple(model.launchAtLoginEnabled(), QFile::exists(autostartEntry()), model.noticeMessage()),
-            std::tuple(true, true, std::optional(u"Vendrilo Connect will launch when you log in."_qs)));
-        model.setLaunchAtLogin(false);
-        QCOMPARE(
-            std::tuple(model.launchAtLoginEnabled(), QFile::exists(autostartEntry()), model.noticeMessage()),
-            std::tuple(false, false, std::optional(u"Vendrilo Connect will stay manual."_qs)));
-
-        model.setKeepRunningInMenuBarWhenQuitting(false);
-        QCOMPARE(model.noticeMessage(), u"Cmd+Q will fully quit Vendrilo Connect."_qs);
-        QCOMPARE(harness.preferences.boolValue(CompanionPreferences::keepRunningInMenuBarWhenQuittingKey),
-                 false);
-        model.setNoticeMessage(std::nullopt);
-        model.setKeepRunningInMenuBarWhenQuitting(false);
-        QCOMPARE(model.noticeMessage(), std::nullopt);
-
-        ModelHarness outside(withBundle(false));
-        outside.model->setLaunchAtLogin(true);
-        QCOMPARE(outside.model->errorMessage(),
-                 u"Move the app into Applications before enabling start at login."_qs);
-        QCOMPARE(std::optional(outside.model->launchAtLoginStatus()), outside.model->errorMessage());
+            std::tuple(model.selectedSection(), model.hasCompletedGuidedExperience(), model.noticeMessage()),
+            std::tuple(DashboardSection::Guide, true, std::optional(u"Vendrilo Connect is ready."_qs)));
+        QCOMPARE(harness.preferences.boolValue(guidedKey), true);
     }
 
 private:
     ModelHarness::Options withBundle(bool inApplications) const {
-        ModelHarness::Options options;
-        options.bundlePath = inApplications ? m_applications.filePath(u"Applications/Vendrilo Connect.app"_qs)
-                                            : m_applications.filePath(u"Downloads/Vendrilo Connect.app"_qs);
-        options.bundleIdentifier = identifier;
-        return options;
+        return {.setupCompleted = false,
+                .guidedExperienceCompleted = false,
+                .bundlePath = m_applications.filePath(inApplications ? u"Applications/Vendrilo Connect.app"_qs
+                                                                     : u"Downloads/Vendrilo Connect.app"_qs),
+                .bundleIdentifier = identifier};
     }
 
     QTemporaryDir m_applications;
