@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QHostAddress>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <sys/prctl.h>
@@ -59,10 +58,4 @@ void DaemonProcess::stop() {
 QByteArray DaemonProcess::log() const {
     QFile file(m_logPath);
     return file.open(QIODevice::ReadOnly) ? file.readAll().right(4000) : QByteArray("(no log)");
-}
-
-quint16 freeLoopbackPort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
 }

@@ -29,6 +29,3 @@ private:
     QProcess m_process;
     QString m_logPath;
 };
-
-// A port on 127.0.0.1 that nothing listened on a moment ago.
-quint16 freeLoopbackPort();

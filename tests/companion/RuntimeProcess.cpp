@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTcpSocket>
 
 #include <csignal>
@@ -40,8 +41,9 @@ bool RuntimeProcess::start() {
     m_process.setProcessEnvironment(environmentWith(m_environment));
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.start(QStringLiteral(COMPANION_EXECUTABLE),
-                    {"run", "-data-dir", m_dataDir, "-platform", "linux", "-host-name", "Test Box",
-                     "-agent-version", "9.9.9", "-admin-listen", "127.0.0.1:0"});
+                    // Not in the order the app writes them: any order will do.
+                    {"run", "-admin-listen", "127.0.0.1:0", "-agent-version", "9.9.9", "-host-name",
+                     "Test Box", "-platform", "linux", "-data-dir", m_dataDir});
     static const QRegularExpression started(
         QStringLiteral(R"(runtime_started: .* admin_address=127\.0\.0\.1:(\d+) .*lan_port=(\d+))"));
     QElapsedTimer timer;
@@ -127,6 +129,12 @@ RuntimeProcess::Answer RuntimeProcess::read(QTcpSocket& socket) {
             return {};
         }
     }
+}
+
+quint16 RuntimeProcess::freeLoopbackPort() {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
 }
 
 int RuntimeProcess::terminate(std::chrono::milliseconds limit) {

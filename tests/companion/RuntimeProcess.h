@@ -45,6 +45,8 @@ public:
     static std::unique_ptr<QTcpSocket> send(quint16 port, const QByteArray& line, QByteArray headers,
                                             const QByteArray& body = {});
     static Answer read(QTcpSocket& socket);
+    // A port on 127.0.0.1 that nothing listened on a moment ago.
+    static quint16 freeLoopbackPort();
 
     // SIGTERM; the exit code, or -1 when the process had not ended within the limit.
     int terminate(std::chrono::milliseconds limit);

@@ -2,10 +2,8 @@
 #include "companion/CommandLineOptions.h"
 #include "companion/Database.h"
 #include "companion/DiagnosticsStore.h"
-#include "companion/EventRecorder.h"
 #include "companion/LogWriter.h"
 #include "companion/PairingMachine.h"
-#include "companion/PairingStore.h"
 #include "companion/StateReporter.h"
 #include "companion/StorageError.h"
 #include "companion/UsageError.h"
@@ -13,8 +11,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -31,7 +27,8 @@ QString errorOf(const std::function<void()>& action) {
 
 // The runtime's rules and storage, in process: command line, saved clients,
 // health rules, log lines, pairing codes and the database. Request safety,
-// validation texts and persistence are checked end to end in tst_companionruntime.
+// validation texts, pairing and persistence are checked end to end in
+// tst_companionruntime.
 class CompanionPartsTest : public QObject {
     Q_OBJECT
 
@@ -43,34 +40,24 @@ private Q_SLOTS:
         QTest::addColumn<int>("port");
         const QStringList run{"run",        "-data-dir", "/tmp/x",         "-platform", "linux",
                               "-host-name", "Box",       "-agent-version", "1.2.3"};
-        const auto admin = [&](const char* address) { return run + QStringList{"-admin-listen", address}; };
-        const auto refused = [](const char* name, const QStringList& arguments, const char* error) {
-            QTest::newRow(name) << arguments << QString::fromUtf8(error) << QString() << 0;
+        const auto admin = [&](const char* address, const QStringList& more = {}) {
+            return run + QStringList{"-admin-listen", address} + more;
         };
-        QTest::newRow("as the app writes it") << admin("127.0.0.1:46901") << ""
-                                              << "127.0.0.1" << 46901;
-        QTest::newRow("pairs in another order")
-            << QStringList{"run", "-admin-listen", "localhost:5", "-agent-version", "1", "-host-name",
-                           "B",   "-platform",     "linux",       "-data-dir",      "/d"}
-            << ""
-            << "localhost" << 5;
-        QTest::newRow("IPv6 loopback") << admin("[::1]:7") << ""
-                                       << "::1" << 7;
-        refused("no command", run.mid(1), "The first argument must be the command run.");
-        refused("missing flag", run, "-admin-listen is missing.");
-        refused("unknown flag",
-                admin("127.0.0.1:1") << "-x"
-                                     << "y",
-                "Unknown argument -x.");
-        refused("flag twice",
-                admin("127.0.0.1:1") << "-platform"
-                                     << "macos",
-                "-platform is given more than once.");
-        refused("flag without value", run + QStringList{"-admin-listen"}, "-admin-listen needs a value.");
-        refused("port out of range", admin("127.0.0.1:70000"),
-                "-admin-listen needs HOST:PORT, for example 127.0.0.1:46901.");
-        refused(
-            "all interfaces", admin("0.0.0.0:46901"),
+        const auto row = [](const char* name, const QStringList& arguments, const char* error,
+                            const char* host = "", int port = 0) {
+            QTest::newRow(name) << arguments << QString::fromUtf8(error) << QString::fromUtf8(host) << port;
+        };
+        row("as the app writes it", admin("127.0.0.1:46901"), "", "127.0.0.1", 46901);
+        row("localhost", admin("localhost:5"), "", "localhost", 5);
+        row("IPv6 loopback", admin("[::1]:7"), "", "::1", 7);
+        row("no command", run.mid(1), "The first argument must be the command run.");
+        row("missing flag", run, "-admin-listen is missing.");
+        row("unknown flag", admin("127.0.0.1:1", {"-x", "y"}), "Unknown argument -x.");
+        row("flag twice", admin("127.0.0.1:1", {"-platform", "macos"}), "-platform is given more than once.");
+        row("flag without value", run + QStringList{"-admin-listen"}, "-admin-listen needs a value.");
+        row("port out of range", admin("127.0.0.1:70000"),
+            "-admin-listen needs HOST:PORT, for example 127.0.0.1:46901.");
+        row("all interfaces", admin("0.0.0.0:46901"),
             "The admin API only listens on a loopback address such as 127.0.0.1, and 0.0.0.0 is not one.");
     }
     void commandLine() {
@@ -104,17 +91,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("authStates");
         QTest::addColumn<QString>("mode");
         QTest::addColumn<CompanionHealthStatus>("status");
-        QTest::newRow("unpaired") << PairingStatus::Unpaired << true << QStringList{"ok"} << "setup_required"
-                                  << CompanionHealthStatus::SetupRequired;
-        QTest::newRow("pending") << PairingStatus::Pending << true << QStringList{} << "setup_required"
-                                 << CompanionHealthStatus::SetupRequired;
-        QTest::newRow("paired, all fine") << PairingStatus::Paired << true << QStringList{"ok", "unknown"}
-                                          << "local_ready" << CompanionHealthStatus::Healthy;
-        QTest::newRow("paired, client failing")
-            << PairingStatus::Paired << true << QStringList{"ok", "auth_failed"} << "local_ready"
-            << CompanionHealthStatus::Degraded;
-        QTest::newRow("paired, no listener") << PairingStatus::Paired << false << QStringList{} << "offline"
-                                             << CompanionHealthStatus::Degraded;
+        const auto row = [](const char* name, PairingStatus pairing, bool listener, const QStringList& states,
+                            const char* mode, CompanionHealthStatus status) {
+            QTest::newRow(name) << pairing << listener << states << QString::fromUtf8(mode) << status;
+        };
+        using enum PairingStatus;
+        using enum CompanionHealthStatus;
+        row("pending", Pending, true, {}, "setup_required", SetupRequired);
+        row("paired, all fine", Paired, true, {"ok", "unknown"}, "local_ready", Healthy);
+        row("paired, client failing", Paired, true, {"ok", "auth_failed"}, "local_ready", Degraded);
+        row("paired, no listener", Paired, false, {}, "offline", Degraded);
     }
     void healthRules() {
         QFETCH(PairingStatus, pairing);
@@ -155,28 +141,6 @@ private Q_SLOTS:
             seen.insert(code);
         }
         QCOMPARE(seen.size(), 200);
-        QCOMPARE(PairingMachine::normalizedCode(u" abcd-ef gh "), QStringLiteral("ABCDEFGH"));
-    }
-
-    void guessingEndsThePairing() {
-        QTemporaryDir dir;
-        const LogWriter quiet(LogWriter::Level::Error, false);
-        Database database(dir.filePath("companion.db"));
-        PairingStore store(database);
-        DiagnosticsStore diagnostics(database, 100);
-        EventRecorder events(diagnostics, quiet);
-        PairingMachine machine(store, events, 10min);
-
-        const QString code = *machine.begin().code;
-        for (int i = 0; i < PairingMachine::maxWrongCodes; ++i) {
-            QCOMPARE(store.current().status, PairingStatus::Pending);
-            QCOMPARE(errorOf([&] { machine.approve(u"ZZZZ-ZZZZ", "guess"); }),
-                     QStringLiteral("That pairing code is not valid."));
-        }
-        // The real code no longer works either.
-        QCOMPARE(store.current().status, PairingStatus::Unpaired);
-        QCOMPARE(diagnostics.newest(1).first().code, QStringLiteral("pairing_cancelled"));
-        QVERIFY(!errorOf([&] { machine.approve(code, "owner"); }).isEmpty());
     }
 
     void diagnosticsArePrunedAndNewerSchemasRefused() {

@@ -19,13 +19,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A port on which nothing listens: bound once, then released.
-quint16 closedPort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
-
 RuntimeSnapshot snapshotOf(RuntimeProcess& runtime) {
     return WireCoding::decode<RuntimeSnapshot>(runtime.get("/v1/runtime").body);
 }
@@ -57,17 +50,17 @@ private Q_SLOTS:
             return QStringList{"run", "-data-dir",      dataDir, "-platform",     "linux", "-host-name",
                                "B",   "-agent-version", "1",     "-admin-listen", admin};
         };
-        QTest::newRow("no arguments") << QStringList{} << ""
-                                      << "" << 2 << "usage: vendrilo-connect run -data-dir DIR";
-        QTest::newRow("non-loopback admin")
-            << run("DIR", "0.0.0.0:46901") << ""
-            << "" << 2 << "vendrilo-connect: The admin API only listens on a loopback address";
-        QTest::newRow("garbage database") << run("DIR", "127.0.0.1:0") << "companion.db"
-                                          << "" << 1 << "companion.db is damaged";
-        QTest::newRow("database is a directory") << run("DIR", "127.0.0.1:0") << ""
-                                                 << "companion.db" << 1 << "companion.db cannot be opened";
-        QTest::newRow("data dir is a file") << run("DIR/sub/data", "127.0.0.1:0") << "sub"
-                                            << "" << 1 << "cannot be created";
+        const auto row = [](const char* name, const QStringList& arguments, const char* garbageFile,
+                            const char* folder, int exitCode, const char* message) {
+            QTest::newRow(name) << arguments << garbageFile << folder << exitCode << message;
+        };
+        const QStringList loopback = run("DIR", "127.0.0.1:0");
+        row("no arguments", {}, "", "", 2, "usage: vendrilo-connect run -data-dir DIR");
+        row("non-loopback admin", run("DIR", "0.0.0.0:46901"), "", "", 2,
+            "vendrilo-connect: The admin API only listens on a loopback address");
+        row("garbage database", loopback, "companion.db", "", 1, "companion.db is damaged");
+        row("database is a directory", loopback, "", "companion.db", 1, "companion.db cannot be opened");
+        row("data dir is a file", run("DIR/sub/data", "127.0.0.1:0"), "sub", "", 1, "cannot be created");
     }
     void refusesToStart() {
         QFETCH(QStringList, arguments);
@@ -120,7 +113,7 @@ private Q_SLOTS:
         // A second begin answers the same pending pairing.
         QCOMPARE(WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body),
                  pending);
-        const QString code = *pending.code;
+        QString code = *pending.code;
         const auto link = WireCoding::decode<PairingLinkPayload>(
             runtime.get("/v1/pairing/link?code=" + QString::fromLatin1(QUrl::toPercentEncoding(code))).body);
         QCOMPARE(link.code, code);
@@ -135,10 +128,20 @@ private Q_SLOTS:
                 QStringLiteral(R"({"code":"%1","trust_owner_id":"%2"})").arg(approvedCode, owner).toUtf8(),
                 runtime.lanPort());
         };
-        const auto wrong = approve("ZZZZ-ZZZZ", "o");
-        QCOMPARE(wrong.status, 403);
-        QCOMPARE(wrong.body, QByteArray("That pairing code is not valid."));
-        const auto approved = approve(code.toLower(), "owner-7"); // as a person types it
+        // Guessing ends the pairing: the real code no longer works either.
+        for (int guess = 0; guess < 10; ++guess) {
+            QCOMPARE(snapshotOf(runtime).identity.pairing.status, PairingStatus::Pending);
+            const auto wrong = approve("ZZZZ-ZZZZ", "o");
+            QCOMPARE(wrong.status, 403);
+            QCOMPARE(wrong.body, QByteArray("That pairing code is not valid."));
+        }
+        QCOMPARE(snapshotOf(runtime).identity.pairing.status, PairingStatus::Unpaired);
+        QCOMPARE(approve(code, "o").status, 409);
+        QCOMPARE(
+            WireCoding::decodeList<DiagnosticEvent>(runtime.get("/v1/diagnostics?limit=1").body).first().code,
+            QStringLiteral("pairing_cancelled"));
+        code = beginPairing(runtime);
+        const auto approved = approve(code.toLower().remove(u'-'), "owner-7"); // as a person types it
         QCOMPARE(approved.status, 200);
         const QString companionId = QJsonDocument::fromJson(approved.body)["companion_id"].toString();
         QVERIFY(!companionId.isEmpty());
@@ -333,9 +336,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         RuntimeProcess runtime(dir.path(), {"VENDRILO_CONNECT_CLIENT_CHECK_TIMEOUT_MS=1000"});
         QVERIFY(runtime.start());
+        const quint16 closedPort = RuntimeProcess::freeLoopbackPort();
         for (const auto& [id, port] :
              {std::pair{"slow1", silent.serverPort()}, std::pair{"slow2", silent.serverPort()},
-              std::pair{"closed", closedPort()}}) {
+              std::pair{"closed", closedPort}}) {
             QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson(id, id, port)).status, 200);
         }
         QElapsedTimer timer;
@@ -358,16 +362,14 @@ private Q_SLOTS:
         QCOMPARE(health.recentErrors.first().code, QStringLiteral("client_check_failed"));
 
         // Renaming keeps the result; pointing the client elsewhere drops it.
-        const auto closed =
-            std::find_if(checked.begin(), checked.end(), [](const auto& c) { return c.id == u"closed"; });
-        QVERIFY(closed != checked.end());
+        const ClientConfig closed = checked.value(2);
+        QCOMPARE(closed.id, QStringLiteral("closed"));
         const auto renamed = WireCoding::decode<ClientConfig>(
-            runtime
-                .post("/v1/clients/save", RuntimeProcess::clientJson("closed", "Renamed", int(closed->port)))
+            runtime.post("/v1/clients/save", RuntimeProcess::clientJson("closed", "Renamed", closedPort))
                 .body);
         QCOMPARE(renamed.label, QStringLiteral("Renamed"));
-        QCOMPARE(renamed.authState, closed->authState);
-        QCOMPARE(renamed.lastError, closed->lastError);
+        QCOMPARE(renamed.authState, closed.authState);
+        QCOMPARE(renamed.lastError, closed.lastError);
         const auto moved = WireCoding::decode<ClientConfig>(
             runtime.post("/v1/clients/save", RuntimeProcess::clientJson("closed", "Renamed", 1)).body);
         QCOMPARE(moved.authState, QStringLiteral("unknown"));

@@ -64,7 +64,7 @@ struct RealClient {
 // Every client is configured before its first start to stay on loopback and
 // quiet: no DHT, peer discovery, PeX, uTP, port forwarding or look-ups.
 void startQbittorrent(RealClient& client) {
-    client.port = freeLoopbackPort();
+    client.port = RuntimeProcess::freeLoopbackPort();
     const QByteArray salt = QByteArray::fromHex(randomHex(16).toLatin1());
     const QByteArray hash =
         QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha512, password.toUtf8(), salt, 100000, 64);
@@ -81,14 +81,14 @@ void startQbittorrent(RealClient& client) {
                        "WebUI\\Address=127.0.0.1\nWebUI\\Port=%2\nWebUI\\UseUPnP=false\n"
                        "WebUI\\LocalHostAuth=true\nWebUI\\Username=admin\n"
                        "WebUI\\Password_PBKDF2=\"@ByteArray(%3:%4)\"\nWebUI\\MaxAuthenticationFailCount=1\n")
-            .arg(freeLoopbackPort())
+            .arg(RuntimeProcess::freeLoopbackPort())
             .arg(client.port)
             .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(hash.toBase64()))));
     client.launch("qbittorrent-nox", {"--profile=" + client.dir}, client.port);
 }
 
 void startTransmission(RealClient& client) {
-    client.port = freeLoopbackPort();
+    client.port = RuntimeProcess::freeLoopbackPort();
     QVERIFY(writeFile(
         client.dir + "/settings.json",
         QStringLiteral(
@@ -100,15 +100,15 @@ void startTransmission(RealClient& client) {
                 "rpc-whitelist-enabled": true, "rpc-whitelist": "127.0.0.1", "download-dir": "%4/downloads",
                 "incomplete-dir-enabled": false, "watch-dir-enabled": false})")
             .arg(client.port)
-            .arg(freeLoopbackPort())
+            .arg(RuntimeProcess::freeLoopbackPort())
             .arg(password, client.dir)));
     client.launch("transmission-daemon", {"--foreground", "--config-dir", client.dir}, client.port);
 }
 
 void startDeluge(RealClient& client) {
-    const quint16 daemonPort = freeLoopbackPort();
-    const quint16 peerPort = freeLoopbackPort();
-    client.port = freeLoopbackPort();
+    const quint16 daemonPort = RuntimeProcess::freeLoopbackPort();
+    const quint16 peerPort = RuntimeProcess::freeLoopbackPort();
+    client.port = RuntimeProcess::freeLoopbackPort();
     const QString daemonPassword = randomHex(8);
     const QString hostId = randomHex(16);
     const QString salt = randomHex(20);

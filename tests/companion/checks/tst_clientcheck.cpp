@@ -39,7 +39,8 @@ const QByteArray transmissionSession = json(
 
 // Checks against local servers that answer the way the clients do when they
 // fail. The real clients, deadlines and refused connections are checked through
-// the runtime by tst_companionruntime and tst_companionruntime_daemons.
+// the runtime by tst_companionruntime and tst_companionruntime_daemons; hosts
+// and ports are validated when a client is saved.
 class ClientCheckTest : public QObject {
     Q_OBJECT
 
@@ -141,27 +142,6 @@ private Q_SLOTS:
         for (const QByteArray& request : server.requests()) {
             QVERIFY2(request.contains(referer), request.constData());
         }
-    }
-
-    void unreachableAddresses_data() {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("errorPart");
-        QTest::newRow("a URL where the host belongs")
-            << "http://127.0.0.1/" << 9091 << "The host “http://127.0.0.1/” entered for Transmission is not";
-        QTest::newRow("port out of range")
-            << "127.0.0.1" << 65536 << "The port 65536 entered for Transmission";
-    }
-    void unreachableAddresses() {
-        QFETCH(QString, host);
-        QFETCH(int, port);
-        QFETCH(QString, errorPart);
-        ClientConfig client = clientAt(ClientType::Transmission, 0);
-        client.host = host;
-        client.port = port;
-        const ClientCheckOutcome outcome = QCoro::waitFor(checkClient(m_network, client));
-        QCOMPARE(outcome.authState, QStringLiteral("unreachable"));
-        QVERIFY2(outcome.lastError->contains(errorPart), qPrintable(*outcome.lastError));
     }
 
     void tlsTrust_data() {
