@@ -17,15 +17,13 @@ ClientConfig client(const QString& id, const QString& label) {
     return config;
 }
 
-// A paired runtime that knows these clients and accepts every client request.
+// A paired runtime that knows these clients and accepts a save.
 void serveClients(ModelHarness& harness, const QList<ClientConfig>& clients) {
     RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot(PairingStatus::Paired);
     snapshot.clients = clients;
     harness.serve(snapshot);
     harness.server.setAnswer(u"/v1/clients/save"_qs,
                              {200, WireCoding::encode(client(u"c7"_qs, u"NAS"_qs)), {}});
-    harness.server.setAnswer(u"/v1/clients/delete"_qs, {200, R"({"deleted":"c7"})", {}});
-    harness.server.setAnswer(u"/v1/clients/probe"_qs, {200, "[]", {}});
 }
 
 } // namespace

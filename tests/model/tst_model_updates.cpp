@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
-#include <QDir>
 #include <QFile>
 #include <QHostAddress>
 #include <QHttpServer>

@@ -16,11 +16,14 @@ QByteArray linkFor(const QString& code, const QString& webUrl = {}) {
                            u"vendrilo://pair/"_qs + code, u"runtime"_qs, QString()});
 }
 
-// The runtime reports this pairing state from now on; refreshes and says whether the popup is up.
-bool refreshWith(ModelHarness& harness, PairingStatus status, const QString& code = {}) {
+// The runtime reports this pairing state from now on; refreshes and tells where the popup is.
+QString popupAfterRefresh(ModelHarness& harness, PairingStatus status, const QString& code = {}) {
     harness.serve(CannedRuntimeServer::snapshot(status, code));
     harness.server.setAnswer(u"/v1/pairing/link"_qs, {200, linkFor(code), {}});
-    return harness.refresh() && harness.model->isPairingOverlayPresented();
+    if (!harness.refresh()) {
+        return u"refresh failed"_qs;
+    }
+    return harness.model->isPairingOverlayPresented() ? u"open"_qs : u"closed"_qs;
 }
 
 } // namespace
@@ -46,11 +49,11 @@ private Q_SLOTS:
         QCOMPARE(model.pairingLink()->webUrl, u"https://vendrilo.app/pair/ABC-123"_qs);
         QCOMPARE(model.pairingQRCode()->size(), QSize(220, 220));
 
-        refreshWith(harness, PairingStatus::Pending, u"XYZ 9"_qs);
+        QCOMPARE(popupAfterRefresh(harness, PairingStatus::Pending, u"XYZ 9"_qs), u"closed"_qs);
         QCOMPARE(harness.server.count(u"/v1/pairing/link"_qs, u"code=XYZ 9"_qs), 1);
         QCOMPARE(model.pairingLink()->code, u"XYZ 9"_qs);
 
-        refreshWith(harness, PairingStatus::Paired);
+        QCOMPARE(popupAfterRefresh(harness, PairingStatus::Paired), u"closed"_qs);
         QCOMPARE(std::tuple(model.pairingLink(), model.pairingQRCode()),
                  std::tuple(std::nullopt, std::nullopt));
         QVERIFY(model.isPaired() && !model.isPairingPending());
@@ -59,22 +62,22 @@ private Q_SLOTS:
     void thePopupOpensOncePerNewCodeAfterTheGuidedSetup() {
         ModelHarness harness({.setupCompleted = true, .guidedExperienceCompleted = true});
         auto& model = *harness.model;
-        QVERIFY(refreshWith(harness, PairingStatus::Pending, u"AAA"_qs));
+        QCOMPARE(popupAfterRefresh(harness, PairingStatus::Pending, u"AAA"_qs), u"open"_qs);
         model.setPairingOverlayPresented(false); // the user closes it
-        QVERIFY(!refreshWith(harness, PairingStatus::Pending, u"AAA"_qs));
-        QVERIFY(refreshWith(harness, PairingStatus::Pending, u"BBB"_qs));
-        QVERIFY(!refreshWith(harness, PairingStatus::Paired));
+        QCOMPARE(popupAfterRefresh(harness, PairingStatus::Pending, u"AAA"_qs), u"closed"_qs);
+        QCOMPARE(popupAfterRefresh(harness, PairingStatus::Pending, u"BBB"_qs), u"open"_qs);
+        QCOMPARE(popupAfterRefresh(harness, PairingStatus::Paired), u"closed"_qs);
         model.presentPairingOverlay(); // nothing pending: nothing to show
         QVERIFY(!model.isPairingOverlayPresented());
         // The same code pending again after the popup closed on its own opens it again.
-        QVERIFY(refreshWith(harness, PairingStatus::Pending, u"BBB"_qs));
+        QCOMPARE(popupAfterRefresh(harness, PairingStatus::Pending, u"BBB"_qs), u"open"_qs);
 
         // During the guided setup only the user opens it, and a refresh closes it.
         ModelHarness guided;
-        QVERIFY(!refreshWith(guided, PairingStatus::Pending, u"AAA"_qs));
+        QCOMPARE(popupAfterRefresh(guided, PairingStatus::Pending, u"AAA"_qs), u"closed"_qs);
         guided.model->presentPairingOverlay();
         QVERIFY(guided.model->isPairingOverlayPresented());
-        QVERIFY(!refreshWith(guided, PairingStatus::Pending, u"AAA"_qs));
+        QCOMPARE(popupAfterRefresh(guided, PairingStatus::Pending, u"AAA"_qs), u"closed"_qs);
     }
 
     // The link comes from another process: only web addresses go to the desktop.
@@ -112,7 +115,7 @@ private Q_SLOTS:
     // Reads the image back module by module and compares it with the code
     // libqrencode makes of the untrimmed text.
     void theQRCodeIsTheTextsCodeAtWholePixelsCentred() {
-        const QString text = u" Jäne’s code "_qs + QString(300, u'x');
+        const QString text = u" Jäne’s code "_qs + QString(300, u'x') + u' ';
         const auto image = PairingQRCodeRenderer::image(text, 220);
         QVERIFY(image);
         QCOMPARE(image->size(), QSize(220, 220));
