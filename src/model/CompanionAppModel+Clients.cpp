@@ -118,7 +118,7 @@ QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(ClientDraft d
     targets.append(target);
     const bool obtained = co_await m_localNetworkAccessCoordinator.prepareIfNeeded(std::move(targets));
     if (obtained && !isGone(self)) {
-        co_await restartRuntimeWithLocalNetworkAccess();
+        co_await restartRuntimeAndRefresh();
     }
 }
 
@@ -126,21 +126,6 @@ QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(QList<ClientC
     const QPointer<CompanionAppModel> self(this);
     const bool obtained = co_await m_localNetworkAccessCoordinator.prepareIfNeeded(std::move(clients));
     if (obtained && !isGone(self)) {
-        co_await restartRuntimeWithLocalNetworkAccess();
+        co_await restartRuntimeAndRefresh();
     }
-}
-
-// A runtime started before access was granted cannot reach the LAN client
-// until it is started again.
-QCoro::Task<> CompanionAppModel::restartRuntimeWithLocalNetworkAccess() {
-    const QPointer<CompanionAppModel> self(this);
-    co_await m_processController.stop();
-    if (isGone(self)) {
-        co_return;
-    }
-    co_await m_processController.ensureRunning(m_applicationVersion);
-    if (isGone(self)) {
-        co_return;
-    }
-    co_await refresh(true);
 }

@@ -51,20 +51,25 @@ QCoro::Task<> CompanionAppModel::restartCompanion() {
     return performBusyAction(QStringLiteral("Could not restart the companion runtime."),
                              [this]() -> QCoro::Task<> {
                                  const QPointer<CompanionAppModel> self(this);
-                                 co_await m_processController.stop();
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 co_await m_processController.ensureRunning(m_applicationVersion);
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 co_await refresh(true);
+                                 co_await restartRuntimeAndRefresh();
                                  if (isGone(self)) {
                                      co_return;
                                  }
                                  setNoticeMessage(QStringLiteral("The bundled companion runtime restarted."));
                              });
+}
+
+QCoro::Task<> CompanionAppModel::restartRuntimeAndRefresh() {
+    const QPointer<CompanionAppModel> self(this);
+    co_await m_processController.stop();
+    if (isGone(self)) {
+        co_return;
+    }
+    co_await m_processController.ensureRunning(m_applicationVersion);
+    if (isGone(self)) {
+        co_return;
+    }
+    co_await refresh(true);
 }
 
 QCoro::Task<> CompanionAppModel::shutdown() {

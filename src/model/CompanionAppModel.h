@@ -310,7 +310,9 @@ private:
     // Later steps of the refresh and the start-up (clients, onboarding, updates).
     QCoro::Task<> prepareLocalNetworkAccessIfNeeded(QList<ClientConfig> clients);
     QCoro::Task<> prepareLocalNetworkAccessIfNeeded(ClientDraft draft);
-    QCoro::Task<> restartRuntimeWithLocalNetworkAccess();
+    // Stop, start and refresh: also how a runtime started before local-network
+    // access was granted gets to reach LAN clients.
+    QCoro::Task<> restartRuntimeAndRefresh();
     void refreshLaunchAtLoginState();
     DashboardSection targetSection() const;
     void seedOnboardingStateIfNeeded(const RuntimeSnapshot& snapshot);
