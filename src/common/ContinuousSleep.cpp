@@ -31,10 +31,10 @@ public:
             return;
         }
         const auto ms = std::max<std::chrono::milliseconds::rep>(duration.count(), 1);
-        itimerspec spec{};
-        spec.it_value.tv_sec = static_cast<time_t>(ms / 1000);
-        spec.it_value.tv_nsec = static_cast<long>((ms % 1000) * 1000000);
-        ::timerfd_settime(m_fd, 0, &spec, nullptr);
+        itimerspec setting{};
+        setting.it_value.tv_sec = static_cast<time_t>(ms / 1000);
+        setting.it_value.tv_nsec = static_cast<long>((ms % 1000) * 1000000);
+        ::timerfd_settime(m_fd, 0, &setting, nullptr);
         m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
         connect(m_notifier, &QSocketNotifier::activated, this, &BoottimeAlarm::ring);
     }
