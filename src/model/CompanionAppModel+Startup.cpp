@@ -21,15 +21,7 @@ QCoro::Task<> CompanionAppModel::bootstrap() {
 
     std::optional<QString> failure;
     try {
-        co_await m_processController.ensureRunning(m_applicationVersion);
-        if (isGone(self)) {
-            co_return;
-        }
-        co_await refresh(true);
-        if (isGone(self)) {
-            co_return;
-        }
-        co_await prepareLocalNetworkAccessIfNeeded(currentClients());
+        co_await ensureRunningAndRefresh();
     } catch (const std::exception& error) {
         failure = describeError(error);
     }
@@ -57,6 +49,19 @@ QCoro::Task<> CompanionAppModel::restartCompanion() {
                                  }
                                  setNoticeMessage(QStringLiteral("The bundled companion runtime restarted."));
                              });
+}
+
+QCoro::Task<> CompanionAppModel::ensureRunningAndRefresh() {
+    const QPointer<CompanionAppModel> self(this);
+    co_await m_processController.ensureRunning(m_applicationVersion);
+    if (isGone(self)) {
+        co_return;
+    }
+    co_await refresh(true);
+    if (isGone(self)) {
+        co_return;
+    }
+    co_await prepareLocalNetworkAccessIfNeeded(currentClients());
 }
 
 QCoro::Task<> CompanionAppModel::restartRuntimeAndRefresh() {

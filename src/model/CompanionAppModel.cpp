@@ -298,15 +298,7 @@ QCoro::Task<> CompanionAppModel::refreshFromToolbar() {
     return performBusyAction(QStringLiteral("Could not refresh Vendrilo Connect."),
                              [this]() -> QCoro::Task<> {
                                  const QPointer<CompanionAppModel> self(this);
-                                 co_await m_processController.ensureRunning(m_applicationVersion);
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 co_await refresh(true);
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 co_await prepareLocalNetworkAccessIfNeeded(currentClients());
+                                 co_await ensureRunningAndRefresh();
                                  if (isGone(self)) {
                                      co_return;
                                  }

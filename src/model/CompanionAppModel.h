@@ -310,6 +310,9 @@ private:
     // Later steps of the refresh and the start-up (clients, onboarding, updates).
     QCoro::Task<> prepareLocalNetworkAccessIfNeeded(QList<ClientConfig> clients);
     QCoro::Task<> prepareLocalNetworkAccessIfNeeded(ClientDraft draft);
+    // Start-up and the toolbar refresh: make sure the runtime answers, read it,
+    // then warm local-network access for the configured clients.
+    QCoro::Task<> ensureRunningAndRefresh();
     // Stop, start and refresh: also how a runtime started before local-network
     // access was granted gets to reach LAN clients.
     QCoro::Task<> restartRuntimeAndRefresh();
