@@ -1,12 +1,11 @@
 #include "common/ContinuousSleep.h"
 
+#include <QCoro/QCoroSignal>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
-
-#include <QCoro/QCoroSignal>
-
 #include <sys/timerfd.h>
+
 #include <unistd.h>
 
 void SleepCanceller::cancel() {

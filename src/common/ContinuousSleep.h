@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QObject>
-
 #include <QCoro/QCoroTask>
+#include <QObject>
 
 #include <chrono>
 
