@@ -33,7 +33,8 @@ HeadlessSession::HeadlessSession(const BundleInfo& bundle, const QString& comput
                                                .bundlePath = bundle.bundlePath(),
                                                .bundleIdentifier = bundle.bundleIdentifier()}),
       m_signals({SIGTERM, SIGINT}) {
-    m_model.setStatusPresentationDidChange([this] { printStatusIfChanged(); });
+    connect(&m_model, &CompanionAppModel::statusPresentationDidChange, this,
+            &HeadlessSession::printStatusIfChanged);
     m_model.setFullTerminationHandler([this] { quit(); });
     connect(&m_signals, &UnixSignalWatcher::received, this, [this] { quit(); });
 }

@@ -161,6 +161,17 @@ void CompanionAppModel::beginEditingDisplayName() {
     m_isEditingDisplayName = true;
 }
 
+void CompanionAppModel::endEditingDisplayName() {
+    m_isEditingDisplayName = false;
+}
+
+void CompanionAppModel::cancelEditingDisplayName() {
+    m_isEditingDisplayName = false;
+    if (m_runtime) {
+        setDisplayNameDraft(m_runtime->identity.displayName);
+    }
+}
+
 QCoro::Task<> CompanionAppModel::saveDisplayName() {
     const QString name = m_displayNameDraft.trimmed();
     if (name.isEmpty()) {

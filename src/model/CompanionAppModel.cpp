@@ -55,20 +55,14 @@ void CompanionAppModel::cancelTask(TaskHandle& task) {
 }
 
 void CompanionAppModel::notifyStatusPresentation() {
-    if (m_statusPresentationDidChange) {
-        m_statusPresentationDidChange();
-    }
-}
-
-void CompanionAppModel::setStatusPresentationDidChange(std::function<void()> callback) {
-    m_statusPresentationDidChange = std::move(callback);
+    Q_EMIT statusPresentationDidChange();
 }
 
 void CompanionAppModel::setFullTerminationHandler(std::function<void()> handler) {
     m_fullTerminationHandler = std::move(handler);
 }
 
-// Status properties: the presentation callback runs even when the value did not change.
+// Status properties: the presentation signal follows even when the value did not change.
 
 void CompanionAppModel::setRuntime(std::optional<RuntimeSnapshot> runtime) {
     assign(m_runtime, std::move(runtime), &CompanionAppModel::runtimeChanged, Notify::Always);

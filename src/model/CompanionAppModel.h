@@ -42,15 +42,48 @@ class PlatformServices;
 //
 // Each observed property has a change signal. Comparable properties stay silent
 // when assigned an equal value; runtime, health, diagnostics, releaseStatus,
-// pairingLink and pairingQRCode signal on every assignment. The status
-// presentation callback runs after every assignment of the status properties,
-// changed or not.
+// pairingLink and pairingQRCode signal on every assignment.
+// statusPresentationDidChange follows every assignment of the status
+// properties, changed or not.
 //
 // The implementation is split by concern: CompanionAppModel.cpp (state,
 // refresh, messages), +Startup, +Pairing, +Presentation, +Clients, +Onboarding,
 // +Updates.
 class CompanionAppModel : public QObject {
     Q_OBJECT
+    Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage WRITE setErrorMessage NOTIFY
+                   errorMessageChanged)
+    Q_PROPERTY(std::optional<QString> noticeMessage READ noticeMessage WRITE setNoticeMessage NOTIFY
+                   noticeMessageChanged)
+    Q_PROPERTY(std::optional<QDateTime> lastUpdated READ lastUpdated NOTIFY lastUpdatedChanged)
+    Q_PROPERTY(bool launchAtLoginEnabled READ launchAtLoginEnabled WRITE setLaunchAtLogin NOTIFY
+                   launchAtLoginEnabledChanged)
+    Q_PROPERTY(bool keepRunningInMenuBarWhenQuitting READ keepRunningInMenuBarWhenQuitting WRITE
+                   setKeepRunningInMenuBarWhenQuitting NOTIFY keepRunningInMenuBarWhenQuittingChanged)
+    Q_PROPERTY(QString launchAtLoginStatus READ launchAtLoginStatus NOTIFY launchAtLoginStatusChanged)
+    Q_PROPERTY(DashboardSection selectedSection READ selectedSection WRITE setSelectedSection NOTIFY
+                   selectedSectionChanged)
+    Q_PROPERTY(bool showOnboarding READ showOnboarding NOTIFY showOnboardingChanged)
+    Q_PROPERTY(bool hasCompletedGuidedExperience READ hasCompletedGuidedExperience NOTIFY
+                   hasCompletedGuidedExperienceChanged)
+    Q_PROPERTY(QString displayNameDraft READ displayNameDraft WRITE setDisplayNameDraft NOTIFY
+                   displayNameDraftChanged)
+    Q_PROPERTY(QString onboardingDisplayNameDraft READ onboardingDisplayNameDraft WRITE
+                   setOnboardingDisplayNameDraft NOTIFY onboardingDisplayNameDraftChanged)
+    Q_PROPERTY(bool onboardingLaunchAtLoginEnabled READ onboardingLaunchAtLoginEnabled WRITE
+                   setOnboardingLaunchAtLoginEnabled NOTIFY onboardingLaunchAtLoginEnabledChanged)
+    Q_PROPERTY(std::optional<QString> onboardingErrorMessage READ onboardingErrorMessage NOTIFY
+                   onboardingErrorMessageChanged)
+    Q_PROPERTY(bool isPairingOverlayPresented READ isPairingOverlayPresented WRITE setPairingOverlayPresented
+                   NOTIFY isPairingOverlayPresentedChanged)
+    Q_PROPERTY(bool isCompletingOnboarding READ isCompletingOnboarding NOTIFY isCompletingOnboardingChanged)
+    Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
+    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY isRefreshingChanged)
+    Q_PROPERTY(QString quickStatusTitle READ quickStatusTitle NOTIFY statusPresentationDidChange)
+    Q_PROPERTY(StatusTint menuBarStatusTint READ menuBarStatusTint NOTIFY statusPresentationDidChange)
+    Q_PROPERTY(StatusTint healthTint READ healthTint NOTIFY statusPresentationDidChange)
+    Q_PROPERTY(
+        bool showsMenuBarUpdateIndicator READ showsMenuBarUpdateIndicator NOTIFY statusPresentationDidChange)
 public:
     // Durations, shortened by tests.
     struct Settings {
@@ -133,12 +166,13 @@ public:
     void setOnboardingLaunchAtLoginEnabled(bool enabled);
     void setPairingOverlayPresented(bool presented);
     // The user started editing the settings name field: refreshes leave
-    // displayNameDraft alone until saveDisplayName().
+    // displayNameDraft alone until saveDisplayName() or the edit ends.
     void beginEditingDisplayName();
+    // The field lost focus: the typed text stays until the next refresh.
+    void endEditingDisplayName();
+    // The edit was cancelled: the draft shows the runtime's name again now.
+    void cancelEditingDisplayName();
     bool isEditingDisplayName() const noexcept { return m_isEditingDisplayName; }
-
-    // Runs after every change of a status property (the tray icon redraws itself).
-    void setStatusPresentationDidChange(std::function<void()> callback);
     // How requestFullTermination() quits; without one it asks the application to
     // quit.
     void setFullTerminationHandler(std::function<void()> handler);
@@ -231,6 +265,9 @@ public:
     bool showsMenuBarUpdateIndicator() const;
 
 Q_SIGNALS:
+    // After every assignment of a status property, changed or not: the tray
+    // icon redraws itself and rebuilds its menu.
+    void statusPresentationDidChange();
     void runtimeChanged();
     void healthChanged();
     void diagnosticsChanged();
@@ -379,6 +416,5 @@ private:
     QString m_lastPresentedPairingCode;
     bool m_hasShutdown = false;
     bool m_tearingDown = false;
-    std::function<void()> m_statusPresentationDidChange;
     std::function<void()> m_fullTerminationHandler;
 };

@@ -2,11 +2,15 @@
 
 #include "update/ResolvedReleaseStatus.h"
 
+#include <QObject>
 #include <QString>
 
 // Where an update check or installation stands.
 struct UpdateInstallState {
+    Q_GADGET
+public:
     enum class Phase { Idle, Checking, Downloading, Installing, Relaunching, Failed };
+    Q_ENUM(Phase)
 
     Phase phase = Phase::Idle;
     QString version; // Downloading, Installing, Relaunching

@@ -1,4 +1,5 @@
 #include "ModelHarness.h"
+#include "model/ClientListModel.h"
 #include "runtime/WireCoding.h"
 
 #include <QCoro/QCoroTask>
@@ -91,7 +92,7 @@ private Q_SLOTS:
         harness.serve();
         int presentations = 0;
         std::optional<bool> storedWhenNotified;
-        model.setStatusPresentationDidChange([&] {
+        connect(&model, &CompanionAppModel::statusPresentationDidChange, this, [&] {
             ++presentations;
             storedWhenNotified =
                 harness.preferences.boolValue(CompanionPreferences::keepRunningInMenuBarWhenQuittingKey);
@@ -128,6 +129,46 @@ private Q_SLOTS:
         // The preference is on disk before anyone hears of the change.
         model.setKeepRunningInMenuBarWhenQuitting(false);
         QCOMPARE(storedWhenNotified, false);
+    }
+
+    // Rows follow their ids across refreshes, so a view keeps its selection.
+    void clientRowsAreDiffedById() {
+        ModelHarness harness;
+        const auto client = [](const char* id, const char* label, qint64 port = 8080) {
+            ClientConfig config;
+            config.id = QString::fromLatin1(id);
+            config.label = QString::fromLatin1(label);
+            config.host = u"127.0.0.1"_qs;
+            config.port = port;
+            return config;
+        };
+        const auto serveClients = [&](QList<ClientConfig> clients) {
+            RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot();
+            snapshot.clients = std::move(clients);
+            harness.serve(snapshot);
+            QVERIFY(harness.refresh());
+        };
+        ClientListModel rows(*harness.model);
+        serveClients({client("a", "Alpha"), client("b", "Bravo"), client("c", "Charlie")});
+        const QPersistentModelIndex charlie = rows.index(2);
+        QSignalSpy resets(&rows, &QAbstractItemModel::modelReset);
+        QSignalSpy changes(&rows, &QAbstractItemModel::dataChanged);
+        QSignalSpy inserts(&rows, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removals(&rows, &QAbstractItemModel::rowsRemoved);
+
+        serveClients({client("a", "Alpha"), client("b", "Bravo"), client("c", "Charlie")});
+        QCOMPARE(changes.count() + inserts.count() + removals.count(), 0);
+
+        // Alpha renamed to sort last, Bravo gone, Delta new, Charlie edited.
+        serveClients({client("a", "Zulu"), client("c", "Charlie", 9091), client("d", "Delta")});
+        QStringList order;
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            order << rows.data(rows.index(row), IdKeyedListModel::IdRole).toString();
+        }
+        QCOMPARE(order, (QStringList{u"c"_qs, u"d"_qs, u"a"_qs}));
+        QCOMPARE(charlie.row(), 0);
+        QCOMPARE(rows.clientAt(0).port, 9091);
+        QCOMPARE(std::tuple(resets.count(), removals.count(), inserts.count()), std::tuple(0, 1, 1));
     }
 
     void noticeDismissal_data() {

@@ -214,6 +214,18 @@ private Q_SLOTS:
         QCOMPARE(model.noticeMessage(), u"Companion name updated."_qs);
         QCOMPARE(model.displayNameDraft(), u"Living Room"_qs); // the runtime's answer again
 
+        // Leaving the field keeps the text until a refresh; cancelling reverts at once.
+        model.beginEditingDisplayName();
+        model.setDisplayNameDraft(u"Attic"_qs);
+        model.endEditingDisplayName();
+        QCOMPARE(model.displayNameDraft(), u"Attic"_qs);
+        QVERIFY(harness.refresh());
+        QCOMPARE(model.displayNameDraft(), u"Living Room"_qs);
+        model.beginEditingDisplayName();
+        model.setDisplayNameDraft(u"Attic"_qs);
+        model.cancelEditingDisplayName();
+        QCOMPARE(model.displayNameDraft(), u"Living Room"_qs);
+
         model.goToPreviousStep(); // nothing before the guide
         QCOMPARE(model.selectedSection(), DashboardSection::Guide);
         model.setSelectedSection(DashboardSection::Ready);
