@@ -8,7 +8,8 @@
 # The image is a gzip-compressed tar archive holding one top-level *.app
 # directory; "mounting" it extracts it into a fresh folder. Everything variable
 # arrives as an argument: nothing is ever substituted into this text.
-# VENDRILO_CONNECT_INSTALLER_TICK (seconds, default 0.25) paces every wait.
+# VENDRILO_CONNECT_INSTALLER_TICK (seconds, default 0.25, honoured from 0.05 to 5)
+# paces every wait.
 
 # Startup files may have changed options or defined aliases; start from plain zsh.
 emulate -R zsh
@@ -16,7 +17,8 @@ unalias -m '*' 2>/dev/null || :
 setopt err_exit no_unset pipe_fail
 
 tick=${VENDRILO_CONNECT_INSTALLER_TICK:-0.25}
-[[ $tick == <->(|.<->) ]] || tick=0.25
+# Only a sane pace: near zero, the app would be killed before its shutdown stops the runtime.
+[[ $tick == <->(|.<->) ]] && (( tick >= 0.05 && tick <= 5 )) || tick=0.25
 
 log() {
   local file=$1
@@ -56,29 +58,63 @@ clear_extended_attributes() {
   return 0
 }
 
+# Prints the identifier of a complete bundle of this app (a real *.app directory
+# with its Info.plist and executable); fails for anything else.
+bundle_identifier() {
+  local app=$1 plist
+  [[ $app == *.app && -d $app && ! -L $app ]] || return 1
+  [[ -f $app/Contents/Info.plist && -f $app/Contents/MacOS/vendrilo-connect ]] || return 1
+  plist=$(<"$app/Contents/Info.plist") || return 1
+  [[ $plist =~ '<key>CFBundleIdentifier</key>[[:space:]]*<string>[[:space:]]*([^<[:space:]]+)[[:space:]]*</string>' ]] || return 1
+  print -r -- "$match[1]"
+}
+
+is_app_bundle() {
+  local identifier
+  identifier=$(bundle_identifier "$1") || return 1
+  [[ $identifier == "$2" ]]
+}
+
 # Callers test the result, which turns err_exit off in here: every step is checked by hand.
+# The known good bundle, at the target or already moved to the backup, is only
+# removed once a complete new bundle stands at the target.
 perform_install() {
-  local source_app=$1 target_app=$2 backup_app=$3
-  rm -rf -- "$backup_app" || return 1
-  if [[ -e $target_app || -L $target_app ]]; then
+  local source_app=$1 target_app=$2 backup_app=$3 identifier
+  identifier=$(bundle_identifier "$source_app") || return 1
+  if is_app_bundle "$target_app" "$identifier"; then
+    rm -rf -- "$backup_app" || return 1
     mv -T -- "$target_app" "$backup_app" || return 1
+  elif is_app_bundle "$backup_app" "$identifier"; then
+    # An earlier attempt moved the app aside and could not put it back: the target holds debris at most.
+    rm -rf -- "$target_app" || return 1
+  else
+    return 1
   fi
-  if cp -a -T -- "$source_app" "$target_app"; then
+  if cp -a -T -- "$source_app" "$target_app" && is_app_bundle "$target_app" "$identifier"; then
     clear_extended_attributes "$target_app"
     rm -rf -- "$backup_app" || :
     return 0
   fi
-  rm -rf -- "$target_app" || :
-  if [[ -e $backup_app || -L $backup_app ]]; then
-    mv -T -- "$backup_app" "$target_app" || :
-  fi
+  restore_backup "$target_app" "$backup_app"
   return 1
 }
 
+# Puts the backup back when the target is not a complete bundle; leaves both alone otherwise.
+restore_backup() {
+  local target_app=$1 backup_app=$2 identifier
+  identifier=$(bundle_identifier "$backup_app") || return 0
+  is_app_bundle "$target_app" "$identifier" && return 0
+  rm -rf -- "$target_app" && mv -T -- "$backup_app" "$target_app"
+}
+
+# Opens the app at the target, or the backup when putting it back failed.
 reopen_app_if_possible() {
-  local target_app=$1
-  [[ -d $target_app ]] || return 0
-  setsid -f -- "$target_app/Contents/MacOS/vendrilo-connect" </dev/null >/dev/null 2>&1 || :
+  local app
+  for app in "$@"; do
+    bundle_identifier "$app" >/dev/null || continue
+    setsid -f -- "$app/Contents/MacOS/vendrilo-connect" </dev/null >/dev/null 2>&1 || :
+    return 0
+  done
 }
 
 wait_for_exit() {
@@ -135,6 +171,12 @@ while [[ $target_app == ?*/ ]]; do
   target_app=${target_app%/}
 done
 backup_app="${target_app%.app}.previous.app"
+# Whatever is not this app's bundle is never moved, replaced or reopened.
+if ! target_identifier=$(bundle_identifier "$target_app"); then
+  log "$log_file" "Update target $target_app is not a Vendrilo Connect app bundle"
+  record_result "$result_file" failure "$version_label" "Vendrilo Connect could not install the update."
+  exit 1
+fi
 mount_dir=$(mktemp -d /tmp/VendriloConnectUpdateMount.XXXXXX) || mount_dir=''
 staging_root=''
 
@@ -155,7 +197,10 @@ trap 'exit 1' HUP INT TERM
 
 give_up() {
   record_result "$result_file" failure "$version_label" "$1"
-  reopen_app_if_possible "$target_app"
+  if ! restore_backup "$target_app" "$backup_app"; then
+    log "$log_file" "Could not move $backup_app back to $target_app"
+  fi
+  reopen_app_if_possible "$target_app" "$backup_app"
   exit 1
 }
 
@@ -193,6 +238,11 @@ log "$log_file" "Staging update app bundle from $source_app"
 if [[ -z $staging_root ]] || ! cp -a -T -- "$source_app" "$staged_source_app"; then
   log "$log_file" "Failed to stage update app bundle"
   give_up "Could not prepare the downloaded update."
+fi
+# The update must be a complete bundle of the very app it replaces.
+if ! is_app_bundle "$staged_source_app" "$target_identifier"; then
+  log "$log_file" "Update app bundle $source_app is not a complete bundle of $target_identifier"
+  give_up "Vendrilo Connect could not install the update."
 fi
 
 if ! detach_image "$mount_dir"; then
