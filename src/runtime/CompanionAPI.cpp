@@ -28,6 +28,9 @@ struct CompanionAPI::Shared {
 
 namespace {
 
+// Set on the replies the owner aborts; every other abort is one of the time limits.
+const char* const cancelledByOwner = "vcCancelledByOwner";
+
 const QByteArray get = QByteArrayLiteral("GET");
 const QByteArray post = QByteArrayLiteral("POST");
 
@@ -116,6 +119,7 @@ void CompanionAPI::abortAll() const {
     const std::shared_ptr<Shared> shared = m_shared;
     const auto replies = shared->manager.findChildren<QNetworkReply*>(Qt::FindDirectChildrenOnly);
     for (QNetworkReply* reply : replies) {
+        reply->setProperty(cancelledByOwner, true);
         reply->abort();
     }
 }
@@ -141,6 +145,12 @@ QCoro::Task<QByteArray> CompanionAPI::request(QString pathAndQuery, QByteArray m
 
     const QNetworkReply::NetworkError error = reply->error();
     if (isTransportFailure(error)) {
+        // Qt reports its own transfer timeout and our overall limit as a cancellation.
+        const bool limitReached =
+            error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError;
+        if (limitReached && !reply->property(cancelledByOwner).toBool()) {
+            throw TransportError::timedOut();
+        }
         throw TransportError(error, reply->errorString());
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

@@ -1,5 +1,7 @@
 #include "runtime/CompanionAPIError.h"
 
+#include <QNetworkReply>
+
 CompanionAPIError::CompanionAPIError(Kind kind, int statusCode, std::optional<QString> message,
                                      QString description)
     : UserFacingError(std::move(description)), m_kind(kind), m_statusCode(statusCode),
@@ -15,4 +17,8 @@ CompanionAPIError CompanionAPIError::requestFailed(int statusCode, std::optional
 CompanionAPIError CompanionAPIError::invalidResponse() {
     return CompanionAPIError(Kind::InvalidResponse, 0, std::nullopt,
                              QStringLiteral("The companion returned an invalid response."));
+}
+
+TransportError TransportError::timedOut() {
+    return TransportError(QNetworkReply::TimeoutError, QStringLiteral("The request timed out."));
 }

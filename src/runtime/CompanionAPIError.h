@@ -33,6 +33,8 @@ class TransportError : public UserFacingError {
 public:
     TransportError(int networkError, QString description)
         : UserFacingError(std::move(description)), m_networkError(networkError) {}
+    // A time limit cut the exchange short: "The request timed out."
+    static TransportError timedOut();
     // QNetworkReply::NetworkError
     int networkError() const noexcept { return m_networkError; }
 

@@ -37,7 +37,7 @@ void throwIfFailedBelowHTTP(const QNetworkReply& reply) {
     switch (reply.error()) {
     case QNetworkReply::OperationCanceledError:
     case QNetworkReply::TimeoutError:
-        throw TransportError(QNetworkReply::TimeoutError, QStringLiteral("The request timed out."));
+        throw TransportError::timedOut();
     default:
         throw TransportError(reply.error(), reply.errorString());
     }

@@ -36,7 +36,11 @@ QString failureOf(const CompanionAPI& api, const Operation& operation) {
                                                error.description());
         } catch (const TransportError& error) {
             const auto names = QMetaEnum::fromType<QNetworkReply::NetworkError>();
-            const QString text = error.description().isEmpty() ? u" (no text)"_qs : QString();
+            // The text matters where it is fixed; the platform's own wording is not compared.
+            const bool fixedText = error.networkError() == QNetworkReply::TimeoutError;
+            const QString text = error.description().isEmpty() ? u" (no text)"_qs
+                                 : fixedText                   ? u": "_qs + error.description()
+                                                               : QString();
             co_return u"transport: "_qs + QString::fromLatin1(names.valueToKey(error.networkError())) + text;
         } catch (const DecodingError& error) {
             co_return u"decoding: "_qs + error.description();
@@ -146,8 +150,9 @@ private Q_SLOTS:
         row("nothing listening", {}, "transport: ConnectionRefusedError",
             u"http://127.0.0.1:%1"_qs.arg(closed.serverPort()));
         row("answer is not http", Reply::bytes("SSH-2.0-x\r\n"), "transport: RemoteHostClosedError");
-        row("hung runtime", Reply::silence(), "transport: OperationCanceledError");
-        row("never finishes", Reply::trickle(), "transport: OperationCanceledError");
+        // The user reads the text: a limit reached is a timeout, not a cancellation.
+        row("hung runtime", Reply::silence(), "transport: TimeoutError: The request timed out.");
+        row("never finishes", Reply::trickle(), "transport: TimeoutError: The request timed out.");
         row("owner aborts", Reply::silence(), "transport: OperationCanceledError", {}, true);
     }
     void failuresReachTheCallerTyped() {
