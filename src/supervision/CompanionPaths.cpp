@@ -96,6 +96,10 @@ QString runtimeLog() {
     return logDirectory() + QStringLiteral("/companion.log");
 }
 
+QString appLog() {
+    return logDirectory() + QStringLiteral("/vendrilo-connect.log");
+}
+
 QString installerLog() {
     return updatesDirectory() + QStringLiteral("/update-installer.log");
 }

@@ -24,6 +24,8 @@ QString updatesDirectory();
 QString installedRuntimeExecutable();
 QString runtimeVersionStamp();
 QString runtimeLog();
+// The application's own log, beside the runtime's.
+QString appLog();
 QString installerLog();
 QString updateResultFile();
 

@@ -1,6 +1,8 @@
 #include "supervision/CompanionProcessController.h"
 
 #include "common/ContinuousSleep.h"
+#include "common/LogCategories.h"
+#include "common/LogRotation.h"
 #include "runtime/CompanionAPI.h"
 #include "runtime/WireCoding.h"
 #include "supervision/CompanionProcessError.h"
@@ -78,6 +80,7 @@ QCoro::Task<> CompanionProcessController::stop() {
     std::optional<qint64> stoppedChild;
     if (ownsRunningProcess()) {
         QProcess* child = m_ownedProcess;
+        m_stoppingProcess = child;
         stoppedChild = child->processId();
         co_await terminate(*stoppedChild);
         // Let it be reaped, so its end reaches the termination handler before anyone looks again.
@@ -219,16 +222,19 @@ QCoro::Task<> CompanionProcessController::launch(QString binaryPath, QString app
     const QUrl& admin = m_settings.baseURL;
     auto process = std::make_unique<QProcess>();
     process->setProgram(binaryPath);
-    process->setArguments({QStringLiteral("run"), QStringLiteral("-data-dir"),
-                           CompanionPaths::runtimeDataDirectory(), QStringLiteral("-platform"),
-                           CompanionPaths::platformName(), QStringLiteral("-host-name"), m_settings.hostName,
-                           QStringLiteral("-agent-version"), appVersion, QStringLiteral("-admin-listen"),
-                           admin.host() + u':' + QString::number(admin.port(46901))});
+    process->setArguments(
+        {QStringLiteral("run"), QStringLiteral("-data-dir"), CompanionPaths::runtimeDataDirectory(),
+         QStringLiteral("-platform"), CompanionPaths::platformName(), QStringLiteral("-host-name"),
+         m_settings.hostName.current(), QStringLiteral("-agent-version"), appVersion,
+         QStringLiteral("-admin-listen"), admin.host() + u':' + QString::number(admin.port(46901))});
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VENDRILO_CONNECT_COMMAND_NAME"), QStringLiteral("vendrilo-connect"));
     process->setProcessEnvironment(environment);
 
     CompanionPaths::ensureDirectories();
+    if (!rotateLogIfLarger(CompanionPaths::runtimeLog(), m_settings.runtimeLogSizeLimit)) {
+        qCWarning(lcSupervision) << "The runtime log could not be rotated; appending to it";
+    }
     process->setStandardOutputFile(CompanionPaths::runtimeLog(), QIODevice::Append);
     process->setStandardErrorFile(CompanionPaths::runtimeLog(), QIODevice::Append);
     process->setStandardInputFile(QProcess::nullDevice());
@@ -283,8 +289,18 @@ QCoro::Task<> CompanionProcessController::terminate(qint64 pid) const {
 }
 
 void CompanionProcessController::handleTermination(QProcess* process) {
+    const bool unexpected = m_ownedProcess == process && m_stoppingProcess != process;
     if (m_ownedProcess == process) {
         m_ownedProcess = nullptr;
     }
     process->deleteLater();
+    if (unexpected) {
+        if (process->exitStatus() == QProcess::CrashExit) {
+            qCWarning(lcSupervision) << "The companion runtime crashed:" << process->errorString();
+        } else {
+            qCWarning(lcSupervision) << "The companion runtime exited on its own with code"
+                                     << process->exitCode();
+        }
+        Q_EMIT ownedRuntimeExited();
+    }
 }

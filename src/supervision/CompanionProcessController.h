@@ -1,6 +1,7 @@
 #pragma once
 
 #include "supervision/CompanionPaths.h"
+#include "supervision/HostNameSource.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
@@ -28,7 +29,7 @@ public:
         // BundleInfo::bundledRuntimeExecutable(); none means "not in the bundle".
         std::optional<QString> bundledRuntime;
         // The computer's display name, passed as -host-name.
-        QString hostName;
+        HostNameSource hostName;
 
         std::chrono::milliseconds healthPollInterval{250};
         int healthPollAttempts = 40;
@@ -38,6 +39,8 @@ public:
         std::chrono::milliseconds requestTimeout{5000};
         // Limit of the /v1/runtime version read.
         std::chrono::milliseconds versionRequestTimeout{60000};
+        // companion.log is started afresh at a launch once it is larger, keeping one previous file.
+        qint64 runtimeLogSizeLimit = 5 * 1024 * 1024;
     };
 
     explicit CompanionProcessController(Settings settings, QObject* parent = nullptr);
@@ -59,6 +62,11 @@ public:
     // process and the owned child.
     QList<qint64> detachedRuntimePIDs() const;
 
+Q_SIGNALS:
+    // The runtime this controller launched ended without being asked to (it
+    // exited or crashed).
+    void ownedRuntimeExited();
+
 private:
     QCoro::Task<bool> isHealthy() const;
     QCoro::Task<std::optional<QString>> runningRuntimeVersion() const;
@@ -72,4 +80,6 @@ private:
     Settings m_settings;
     QNetworkAccessManager* m_network;
     QPointer<QProcess> m_ownedProcess;
+    // The child stop() is ending: its exit is no news.
+    QPointer<QProcess> m_stoppingProcess;
 };

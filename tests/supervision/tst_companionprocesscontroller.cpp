@@ -1,3 +1,4 @@
+#include "common/LogRotation.h"
 #include "common/TaskFailure.h"
 #include "runtime/CompanionAPI.h"
 #include "supervision/CompanionPaths.h"
@@ -6,6 +7,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,10 +67,12 @@ private Q_SLOTS:
         qputenv("VC_FAKE_RUNTIME", "");
         m_settings = {.baseURL = freeLoopbackURL(),
                       .bundledRuntime = VC_FAKE_RUNTIME,
-                      .hostName = "Test Host",
+                      .hostName = HostNameSource([this] { return m_hostName; }),
                       .healthPollInterval = 10ms,
                       .stopPollInterval = 20ms,
-                      .requestTimeout = 1000ms};
+                      .requestTimeout = 1000ms,
+                      .runtimeLogSizeLimit = 4096};
+        m_hostName = "Test Host";
         m_controller.emplace(m_settings);
     }
 
@@ -207,17 +211,32 @@ private Q_SLOTS:
         QVERIFY(elapsed.elapsed() < 100);
     }
 
+    // A crash is announced; a stop asked for is not. The relaunch asks for the name
+    // again and starts a fresh log once the old one is too large.
     void runtimeThatDiesIsNoticedAndRelaunched() {
+        QSignalSpy exits(&*m_controller, &CompanionProcessController::ownedRuntimeExited);
         QCOMPARE(failureOf(m_controller->ensureRunning("1.0.0")), QString());
         const qint64 first = m_controller->ownedProcessId().value_or(0);
+        QTRY_VERIFY(readAll(CompanionPaths::runtimeLog()).endsWith("stderr of the fake runtime\n"));
+        const QByteArray firstLog = readAll(CompanionPaths::runtimeLog()) + QByteArray(6000, '.');
+        QVERIFY(write(CompanionPaths::runtimeLog(), firstLog));
         ::kill(static_cast<pid_t>(first), SIGKILL);
-        QTRY_VERIFY(!m_controller->ownsRunningProcess());
+        QTRY_COMPARE(exits.size(), 1);
+        QVERIFY(!m_controller->ownsRunningProcess());
+
+        m_hostName = "Renamed Host";
         QCOMPARE(failureOf(m_controller->ensureRunning("1.0.0")), QString());
         QVERIFY(m_controller->ownedProcessId().value_or(first) != first);
+        QTRY_VERIFY(readAll(CompanionPaths::runtimeLog()).endsWith("stderr of the fake runtime\n"));
+        QVERIFY(readAll(CompanionPaths::runtimeLog()).contains("|-host-name|Renamed Host|"));
+        QCOMPARE(readAll(previousLogPath(CompanionPaths::runtimeLog())), firstLog);
+        QCoro::waitFor(m_controller->stop());
+        QCOMPARE(exits.size(), 1);
     }
 
 private:
     std::optional<QTemporaryDir> m_home;
+    QString m_hostName;
     CompanionProcessController::Settings m_settings;
     std::optional<CompanionProcessController> m_controller;
     QList<qint64> m_startedElsewhere;

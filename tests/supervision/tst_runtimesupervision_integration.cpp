@@ -78,7 +78,7 @@ private:
     CompanionProcessController& newSession() {
         m_sessions.push_back(
             std::make_unique<CompanionProcessController>(CompanionProcessController::Settings{
-                .bundledRuntime = VC_COMPANION_RUNTIME, .hostName = "Integration Host"}));
+                .bundledRuntime = VC_COMPANION_RUNTIME, .hostName = u"Integration Host"_qs}));
         return *m_sessions.back();
     }
 
