@@ -96,6 +96,10 @@ QString runtimeLog() {
     return logDirectory() + QStringLiteral("/companion.log");
 }
 
+QString releaseFeedCacheDirectory() {
+    return applicationDirectory() + QStringLiteral("/Caches/release-feed");
+}
+
 QString appLog() {
     return logDirectory() + QStringLiteral("/vendrilo-connect.log");
 }

@@ -20,6 +20,8 @@ QString applicationDirectory();
 QString runtimeDirectory();
 QString logDirectory();
 QString updatesDirectory();
+// Application folder / "Caches" / "release-feed": the HTTP cache of release-feed reads.
+QString releaseFeedCacheDirectory();
 
 QString installedRuntimeExecutable();
 QString runtimeVersionStamp();

@@ -5,14 +5,22 @@
 #include "update/UpdateNetworking.h"
 
 #include <QCoro/QCoroNetworkReply>
+#include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
 ReleaseManifestService::ReleaseManifestService(QUrl manifestURL, std::chrono::milliseconds requestTimeout,
-                                               std::chrono::milliseconds resourceTimeout)
+                                               std::chrono::milliseconds resourceTimeout,
+                                               const QString& cacheDirectory)
     : m_manifestURL(std::move(manifestURL)), m_requestTimeout(requestTimeout),
       m_resourceTimeout(resourceTimeout), m_network(std::make_unique<QNetworkAccessManager>()) {
     m_network->setAutoDeleteReplies(false);
+    if (!cacheDirectory.isEmpty()) {
+        auto* cache = new QNetworkDiskCache(m_network.get());
+        cache->setCacheDirectory(cacheDirectory);
+        cache->setMaximumCacheSize(cacheSizeLimit);
+        m_network->setCache(cache);
+    }
 }
 
 ReleaseManifestService::~ReleaseManifestService() {
@@ -21,10 +29,10 @@ ReleaseManifestService::~ReleaseManifestService() {
 
 QCoro::Task<ResolvedReleaseStatus> ReleaseManifestService::currentStatus(QString installedVersion) const {
     QNetworkRequest request(m_manifestURL);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    // The cache answers or revalidates as the feed's headers allow; "no-cache"
+    // request headers would forbid exactly that.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferNetwork);
     request.setRawHeader("Accept", "application/json");
-    request.setRawHeader("Cache-Control", "no-cache");
-    request.setRawHeader("Pragma", "no-cache");
     request.setTransferTimeout(static_cast<int>(m_requestTimeout.count()));
 
     const UpdateNetworking::ReplyPointer reply(m_network->get(request));

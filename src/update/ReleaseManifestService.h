@@ -13,16 +13,24 @@
 #include <memory>
 #include <optional>
 
-// Reads the release feed and condenses it for this installation. Holds no
-// state between calls; its network manager keeps no cache.
+// Reads the release feed and condenses it for this installation. Its reads go
+// through an HTTP cache, so the feed's own caching headers decide how often it
+// is really asked: a fresh answer (max-age) is used locally, a stale one with a
+// validator (ETag, Last-Modified) is revalidated; a feed without such headers is
+// asked every time.
 class ReleaseManifestService {
 public:
     static constexpr std::chrono::milliseconds defaultRequestTimeout{10000}; // silence while waiting for data
     static constexpr std::chrono::milliseconds defaultResourceTimeout{15000}; // the whole exchange
 
-    explicit ReleaseManifestService(QUrl manifestURL = CompanionPaths::manifestURL(),
-                                    std::chrono::milliseconds requestTimeout = defaultRequestTimeout,
-                                    std::chrono::milliseconds resourceTimeout = defaultResourceTimeout);
+    static constexpr qint64 cacheSizeLimit = 1024 * 1024;
+
+    // An empty cacheDirectory keeps no cache.
+    explicit ReleaseManifestService(
+        QUrl manifestURL = CompanionPaths::manifestURL(),
+        std::chrono::milliseconds requestTimeout = defaultRequestTimeout,
+        std::chrono::milliseconds resourceTimeout = defaultResourceTimeout,
+        const QString& cacheDirectory = CompanionPaths::releaseFeedCacheDirectory());
     ~ReleaseManifestService();
     ReleaseManifestService(const ReleaseManifestService&) = delete;
     ReleaseManifestService& operator=(const ReleaseManifestService&) = delete;

@@ -50,8 +50,8 @@ void respond(QTcpSocket* socket, const RawHttpServer::Reply& reply) {
     }
     case Reply::Kind::Answer:
         socket->write("HTTP/1.1 " + QByteArray::number(reply.status) +
-                      " Status\r\nContent-Type: application/json\r\nContent-Length: " +
-                      QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
+                      " Status\r\nContent-Type: application/json\r\n" + reply.headers +
+                      "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
         return;
     }
 }

@@ -23,13 +23,16 @@ public:
         enum class Kind { Answer, Silence, Bytes, Trickle };
         Kind kind = Kind::Answer;
         int status = 200;
-        QByteArray body; // the answer's body, or the raw bytes sent instead of HTTP
+        QByteArray body;    // the answer's body, or the raw bytes sent instead of HTTP
+        QByteArray headers; // further header lines of an answer, each ending in CRLF
 
-        static Reply answer(int status, QByteArray body) { return {Kind::Answer, status, std::move(body)}; }
-        static Reply silence() { return {Kind::Silence, 0, {}}; }
-        static Reply bytes(QByteArray raw) { return {Kind::Bytes, 0, std::move(raw)}; }
+        static Reply answer(int status, QByteArray body, QByteArray headers = {}) {
+            return {Kind::Answer, status, std::move(body), std::move(headers)};
+        }
+        static Reply silence() { return {Kind::Silence, 0, {}, {}}; }
+        static Reply bytes(QByteArray raw) { return {Kind::Bytes, 0, std::move(raw), {}}; }
         // Headers, then a 600-byte body at one byte every 10 ms: never idle, done only after 6 s.
-        static Reply trickle() { return {Kind::Trickle, 200, {}}; }
+        static Reply trickle() { return {Kind::Trickle, 200, {}, {}}; }
     };
 
     explicit RawHttpServer(QObject* parent = nullptr);

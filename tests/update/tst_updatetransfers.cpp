@@ -47,7 +47,7 @@ private Q_SLOTS:
         server.setResponder([reply](const RawHttpServer::Request&) { return reply; });
         const ReleaseManifestService service(
             server.baseURL().resolved(QUrl("/connect/releases/companion.json")),
-            std::chrono::milliseconds(requestMs), std::chrono::milliseconds(resourceMs));
+            std::chrono::milliseconds(requestMs), std::chrono::milliseconds(resourceMs), QString());
         ResolvedReleaseStatus status;
         QString outcome = failureOf(
             [&]() -> QCoro::Task<> { status = co_await service.currentStatus(QStringLiteral("1.3.0")); }());
@@ -59,9 +59,49 @@ private Q_SLOTS:
         QVERIFY2(outcome.startsWith(expected), qPrintable(outcome));
         const RawHttpServer::Request& request = server.requests().value(0);
         const auto& h = request.headers;
+        // "no-cache" would forbid the answers the feed lets a cache give.
         QCOMPARE(request.method + ' ' + request.target + ' ' + h["accept"] + ' ' + h["cache-control"] + ' ' +
                      h["pragma"],
-                 "GET /connect/releases/companion.json application/json no-cache no-cache");
+                 "GET /connect/releases/companion.json application/json  ");
+    }
+
+    // Three reads in a row: the feed's headers decide how many reach it, and how many only revalidate.
+    void honoursTheFeedsCaching_data() {
+        QTest::addColumn<QByteArray>("headers");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("revalidations");
+        QTest::newRow("no caching headers") << QByteArray() << 3 << 0;
+        QTest::newRow("max-age") << QByteArray("Cache-Control: max-age=600\r\n") << 1 << 0;
+        QTest::newRow("ETag") << QByteArray("ETag: \"v1\"\r\n") << 3 << 2;
+        QTest::newRow("Last-Modified")
+            << QByteArray("Last-Modified: Sat, 05 Dec 2026 10:00:00 GMT\r\n") << 3 << 2;
+        QTest::newRow("no-cache with ETag")
+            << QByteArray("Cache-Control: no-cache\r\nETag: \"v1\"\r\n") << 3 << 2;
+    }
+    void honoursTheFeedsCaching() {
+        QFETCH(QByteArray, headers);
+        const QByteArray manifest =
+            R"({"schema_version": 1, "stable": {"version": "1.4.0", "platforms": {}}})";
+        RawHttpServer server;
+        int revalidations = 0;
+        server.setResponder([&](const RawHttpServer::Request& request) {
+            const bool conditional = request.headers.value("if-none-match") == "\"v1\"" ||
+                                     request.headers.contains("if-modified-since");
+            revalidations += conditional;
+            return conditional ? Reply::answer(304, {}, headers) : Reply::answer(200, manifest, headers);
+        });
+        QTemporaryDir cache;
+        const ReleaseManifestService service(server.baseURL().resolved(QUrl("/feed.json")), 10s, 10s,
+                                             cache.path());
+        for (int read = 0; read < 3; ++read) {
+            ResolvedReleaseStatus status;
+            QCOMPARE(
+                failureOf([&]() -> QCoro::Task<> { status = co_await service.currentStatus(u"1.3.0"_qs); }()),
+                QString());
+            QCOMPARE(status.latestVersion, u"1.4.0"_qs);
+        }
+        QTEST(int(server.requests().size()), "requests");
+        QTEST(revalidations, "revalidations");
     }
 
     void downloadsTheImage_data() {
