@@ -1,4 +1,6 @@
+#include "app/ControlCommand.h"
 #include "app/HeadlessSession.h"
+#include "supervision/AppLogFile.h"
 #include "supervision/BundleInfo.h"
 
 #include <QCommandLineParser>
@@ -14,7 +16,12 @@ bool hasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Terminal control needs no display and no application object of the GUI path.
+    if (argc > 1 && qstrcmp(argv[1], "ctl") == 0) {
+        return runControlCommand(argc, argv);
+    }
     QCoreApplication app(argc, argv);
+    AppLogFile::install();
     const BundleInfo bundle = BundleInfo::main();
     QCoreApplication::setApplicationName(QStringLiteral("Vendrilo Connect"));
     QCoreApplication::setApplicationVersion(bundle.companionVersion());
