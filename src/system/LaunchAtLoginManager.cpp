@@ -108,7 +108,8 @@ QByteArray LaunchAtLoginManager::renderEntry() const {
     entry.setValue(u"Version"_qs, u"1.4"_qs);
     entry.setValue(u"Name"_qs, u"Vendrilo Connect"_qs);
     entry.setValue(u"Comment"_qs, u"Keeps the Vendrilo companion running in the system tray"_qs);
-    entry.setValue(u"Exec"_qs, DesktopEntry::quoteExecArgument(m_executablePath));
+    // Started by the session: straight to the tray, no window.
+    entry.setValue(u"Exec"_qs, DesktopEntry::quoteExecArgument(m_executablePath) + u" --background"_qs);
     entry.setValue(u"Terminal"_qs, u"false"_qs);
     entry.setValue(u"StartupNotify"_qs, u"false"_qs);
     entry.setValue(u"X-GNOME-Autostart-enabled"_qs, u"true"_qs);

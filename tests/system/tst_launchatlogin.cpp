@@ -139,7 +139,7 @@ private Q_SLOTS:
         awkward.setEnabled(true);
         const QString exec = u"Exec=\"" + m_root->path() +
                              uR"(/50%% \\"off\\" \\$HOME\\`id\\` a\\\\b it's;(x)&y)" +
-                             u"/Applications/Vendrilo Connect.app" + executableInBundle + u'"';
+                             u"/Applications/Vendrilo Connect.app" + executableInBundle + u"\" --background";
         QVERIFY2(QString::fromUtf8(readFile(m_entry)).split(u'\n').contains(exec),
                  readFile(m_entry).constData());
         QCOMPARE(awkward.status(), Enabled);
