@@ -1,10 +1,12 @@
 // The companion runtime on its own: time from launch to the first /healthz
-// answer, resident memory once idle, and GET /v1/runtime latency with 10
-// clients configured.
+// answer, resident memory once idle, GET /v1/runtime latency with 10 clients
+// configured, and GET /healthz latency on the admin port while 1,000 idle
+// connections are held on the local-network port (from 125 loopback addresses).
 //
-//   bench_companion [--runs N] [--idle SECONDS] [--requests N]
+//   bench_companion [--runs N] [--idle SECONDS] [--requests N] [--flood N] [--runtime PATH]
 //
-// Starts the runtime built beside this benchmark on free loopback ports.
+// Starts the runtime built beside this benchmark (or PATH) on free loopback ports,
+// with a soft descriptor limit of 1,024 as a desktop session gives.
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -15,9 +17,11 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -62,17 +66,33 @@ QByteArray request(const QByteArray& method, const QByteArray& path, quint16 por
     return text + "\r\n" + body;
 }
 
+double percentile(std::vector<double> values, int percent) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() * size_t(percent) / 100];
+}
+
+QString runtimePath;
+
 struct Runtime {
     QTemporaryDir dir;
     QProcess process;
     quint16 port = freePort();
+    quint16 lanPort = freePort();
 
     Runtime() {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VENDRILO_CONNECT_LAN_PORT", "0");
+        environment.insert("VENDRILO_CONNECT_LAN_PORT", QString::number(lanPort));
         environment.insert("VENDRILO_CONNECT_LOG_LEVEL", "warn");
         process.setProcessEnvironment(environment);
         process.setStandardOutputFile(QProcess::nullDevice());
+        // Started as a desktop session starts programs: a soft descriptor limit of 1,024.
+        process.setChildProcessModifier([] {
+            rlimit limit{};
+            if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_max > 1024) {
+                limit.rlim_cur = 1024;
+                ::setrlimit(RLIMIT_NOFILE, &limit);
+            }
+        });
     }
     ~Runtime() {
         process.terminate();
@@ -85,7 +105,7 @@ struct Runtime {
     double launch() {
         QElapsedTimer timer;
         timer.start();
-        process.start(QCoreApplication::applicationDirPath() + "/../companion/vendrilo-connect-companion",
+        process.start(runtimePath,
                       {"run", "-data-dir", dir.path(), "-platform", "linux", "-host-name", "Bench",
                        "-agent-version", "1.0.0", "-admin-listen", "127.0.0.1:" + QString::number(port)});
         while (timer.elapsed() < 10000) {
@@ -133,8 +153,12 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addOption({"runs", "Launches to time.", "N", "10"});
     parser.addOption({"idle", "Seconds before resident memory is read.", "SECONDS", "3"});
-    parser.addOption({"requests", "GET /v1/runtime requests to time.", "N", "2000"});
+    parser.addOption({"requests", "GET /v1/runtime (and /healthz) requests to time.", "N", "2000"});
+    parser.addOption({"flood", "Idle connections held on the local-network port.", "N", "1000"});
+    parser.addOption({"runtime", "The runtime executable.", "PATH",
+                      QCoreApplication::applicationDirPath() + "/../companion/vendrilo-connect-companion"});
     parser.process(app);
+    runtimePath = parser.value("runtime");
 
     std::vector<double> launches;
     std::vector<double> cpu;
@@ -186,5 +210,44 @@ int main(int argc, char** argv) {
             return latencies[latencies.size() * 9 / 10];
         }(),
         latencies.size());
+
+    // A flood of idle connections to the local-network port, as from a hostile
+    // network: the admin API must keep answering quickly.
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    const int floodSize = parser.value("flood").toInt();
+    for (int i = 0; i < floodSize; ++i) {
+        auto idle = std::make_unique<QTcpSocket>();
+        idle->bind(QHostAddress(QStringLiteral("127.0.%1.%2").arg(3 + i / 8 / 250).arg(1 + i / 8 % 250)));
+        idle->connectToHost(QHostAddress::LocalHost, runtime.lanPort);
+        idle->waitForConnected(2000);
+        flood.push_back(std::move(idle));
+    }
+    QThread::msleep(500);
+    QCoreApplication::processEvents();
+    const auto stillOpen = std::count_if(flood.begin(), flood.end(), [](const auto& idle) {
+        return idle->state() == QAbstractSocket::ConnectedState && idle->bytesAvailable() == 0;
+    });
+    std::vector<double> healthz;
+    int failed = 0;
+    QTcpSocket admin;
+    admin.connectToHost(QHostAddress::LocalHost, runtime.port);
+    admin.waitForConnected(2000);
+    const QByteArray getHealthz = request("GET", "/healthz", runtime.port);
+    for (int i = 0; i < parser.value("requests").toInt() && failed < 5; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        if (admin.state() != QAbstractSocket::ConnectedState) {
+            admin.connectToHost(QHostAddress::LocalHost, runtime.port);
+            admin.waitForConnected(2000);
+        }
+        const auto answer = exchange(admin, getHealthz);
+        failed += answer && answer->startsWith("HTTP/1.1 200") ? 0 : 1;
+        healthz.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::printf(
+        "GET /healthz while %d idle connections were opened to the local-network port (%lld still "
+        "held): median %.2f ms, p99 %.2f ms, max %.2f ms, %d failed (%zu requests; stops after 5 failures)\n",
+        floodSize, qlonglong(stillOpen), median(healthz), percentile(healthz, 99),
+        *std::max_element(healthz.begin(), healthz.end()), failed, healthz.size());
     return 0;
 }

@@ -80,8 +80,16 @@ QCoro::Task<HttpReply> AdminRoutes::pairingLink(const IncomingRequest& request) 
 
 QCoro::Task<HttpReply> AdminRoutes::beginPairing(const IncomingRequest& request) {
     const auto body = JsonBody::decode<BeginPairingBody>(request.body);
-    if (body.displayName && !body.displayName->trimmed().isEmpty()) {
-        rename(*body.displayName);
+    // A refused request changes nothing: the name is checked, and the pairing
+    // state too, before either is stored.
+    const bool renaming = body.displayName && !body.displayName->trimmed().isEmpty();
+    const QString name = renaming ? checkedName(*body.displayName) : QString();
+    if (m_core.pairing().current().status == PairingStatus::Paired) {
+        throw HttpError(409,
+                        QStringLiteral("This computer is already paired; unpair it before pairing again."));
+    }
+    if (renaming) {
+        rename(name);
     }
     co_return HttpReply::json(WireCoding::encode(m_core.pairing().begin()));
 }
@@ -113,7 +121,7 @@ QCoro::Task<HttpReply> AdminRoutes::updateDisplayName(const IncomingRequest& req
     co_return HttpReply::json(WireCoding::encode(OKPayload{true}));
 }
 
-void AdminRoutes::rename(const QString& requested) {
+QString AdminRoutes::checkedName(const QString& requested) {
     const QString name = requested.trimmed();
     if (name.isEmpty()) {
         throw HttpError(400, QStringLiteral("Enter a name for this computer."));
@@ -122,9 +130,15 @@ void AdminRoutes::rename(const QString& requested) {
         throw HttpError(400,
                         QStringLiteral("Use a name of at most %1 characters.").arg(maxDisplayNameLength));
     }
-    if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; })) {
-        throw HttpError(400, QStringLiteral("Use a name without line breaks or control characters."));
+    if (!ClientRules::isCleanText(name)) {
+        throw HttpError(400, QStringLiteral("Use a name without line breaks, control characters or broken "
+                                            "Unicode (a lone surrogate)."));
     }
+    return name;
+}
+
+void AdminRoutes::rename(const QString& requested) {
+    const QString name = checkedName(requested);
     if (name != m_core.reporter().displayName()) {
         m_core.identity().setDisplayName(name);
         m_core.events().record(LogWriter::Level::Info, QStringLiteral("display_name_changed"),

@@ -32,7 +32,9 @@ private:
     QCoro::Task<HttpReply> deleteClient(const IncomingRequest& request);
     QCoro::Task<HttpReply> probeClients(const IncomingRequest& request);
     QCoro::Task<HttpReply> updateDisplayName(const IncomingRequest& request);
-    // Throws HttpError 400 for a blank, overlong or multi-line name.
+    // The name trimmed; throws HttpError 400 for a blank, overlong or multi-line
+    // name, or one that is not valid Unicode.
+    static QString checkedName(const QString& requested);
     void rename(const QString& requested);
 
     CompanionCore& m_core;

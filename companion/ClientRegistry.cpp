@@ -12,6 +12,12 @@ ClientConfig ClientRegistry::save(ClientConfig client) {
         client.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     }
     const std::optional<ClientConfig> existing = m_store.find(client.id);
+    if (!existing && m_store.clients().size() >= maxClients) {
+        throw HttpError(409,
+                        QStringLiteral("The companion already has %1 torrent clients, the most it keeps; "
+                                       "remove one before adding another.")
+                            .arg(maxClients));
+    }
     if (existing && ClientRules::sameConnection(*existing, client)) {
         client.authState = existing->authState;
         client.capabilities = existing->capabilities;

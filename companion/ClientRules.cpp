@@ -4,13 +4,33 @@
 #include "companion/JsonBody.h"
 #include "runtime/HostRules.h"
 
+#include <QHostAddress>
 #include <QRegularExpression>
 #include <QSslCertificate>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
 [[noreturn]] void refuse(const QString& sentence) {
     throw HttpError(400, sentence);
+}
+
+constexpr qsizetype maxHostLength = 253;
+
+// A host name (labels of letters, digits, dashes and underscores; international
+// names in their ASCII form) or an IPv4 or IPv6 address without brackets.
+bool isHostNameOrAddress(const QString& host) {
+    if (!QHostAddress(host).isNull() && !host.contains(u'%')) {
+        return true;
+    }
+    static const QRegularExpression name(
+        QStringLiteral("^[A-Za-z0-9_]([A-Za-z0-9_-]{0,61}[A-Za-z0-9_])?(\\.[A-Za-z0-9_]([A-Za-z0-9_-]{0,61}"
+                       "[A-Za-z0-9_])?)*\\.?$"));
+    const QByteArray ascii = QUrl::toAce(host);
+    return !ascii.isEmpty() && ascii.size() <= maxHostLength &&
+           name.match(QLatin1StringView(ascii)).hasMatch();
 }
 
 std::optional<QString> nonEmpty(const std::optional<QString>& text) {
@@ -20,6 +40,11 @@ std::optional<QString> nonEmpty(const std::optional<QString>& text) {
 } // namespace
 
 namespace ClientRules {
+
+bool isCleanText(QStringView text) {
+    return text.isValidUtf16() && std::none_of(text.begin(), text.end(),
+                                               [](QChar c) { return c.category() == QChar::Other_Control; });
+}
 
 ClientConfig fromSaveBody(const QByteArray& body) {
     const QJsonObject object = JsonBody::object(body);
@@ -39,6 +64,9 @@ ClientConfig fromSaveBody(const QByteArray& body) {
     if (client.label.isEmpty()) {
         refuse(QStringLiteral("Enter a name for the torrent client."));
     }
+    if (!isCleanText(client.label)) {
+        refuse(QStringLiteral("Use a client name without line breaks or control characters."));
+    }
     client.host = client.host.trimmed();
     if (client.host.isEmpty()) {
         refuse(QStringLiteral("Enter the host name or IP address of the torrent client."));
@@ -46,6 +74,14 @@ ClientConfig fromSaveBody(const QByteArray& body) {
     static const QRegularExpression notAHost(QStringLiteral("[\\s/?#@\\\\]"));
     if (client.host.contains(notAHost)) {
         refuse(QStringLiteral("Enter only the host name or IP address, without http:// or a path."));
+    }
+    if (client.host.size() > maxHostLength) {
+        refuse(QStringLiteral("Enter a host name of at most %1 characters.").arg(maxHostLength));
+    }
+    if (!isCleanText(client.host) || !isHostNameOrAddress(client.host)) {
+        refuse(client.host.contains(u':') && !client.host.contains(u'[')
+                   ? QStringLiteral("Enter the host without a port: the port has a field of its own.")
+                   : QStringLiteral("Enter a valid host name or IP address."));
     }
     if (client.port < 1 || client.port > 65535) {
         refuse(QStringLiteral("Enter a port between 1 and 65535."));
@@ -56,6 +92,9 @@ ClientConfig fromSaveBody(const QByteArray& body) {
     }
     client.hostKind = inferredHostKind(client.host, client.hostKind);
     client.username = nonEmpty(client.username);
+    if (client.username && !isCleanText(*client.username)) {
+        refuse(QStringLiteral("Use a user name without line breaks or control characters."));
+    }
     client.password = nonEmpty(client.password);
     client.apiKey = nonEmpty(client.apiKey);
     client.authState = QStringLiteral("unknown");

@@ -5,6 +5,9 @@
 #include "companion/RuntimeSettings.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
 
 namespace {
 
@@ -15,7 +18,17 @@ QString preparedDatabasePath(const QString& dataDir) {
         throw PlatformError(
             QStringLiteral("The data directory %1 cannot be created.").arg(dir.absolutePath()));
     }
-    QFile::setPermissions(dir.absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // A folder the user made read-only is reported, never made writable behind their back.
+    const QFile::Permissions permissions = QFileInfo(dir.absolutePath()).permissions();
+    if (!permissions.testFlag(QFile::WriteOwner) ||
+        ::access(QFile::encodeName(dir.absolutePath()).constData(), W_OK) != 0) {
+        throw PlatformError(QStringLiteral("The data directory %1 is read-only; the companion needs to write "
+                                           "its database there.")
+                                .arg(dir.absolutePath()));
+    }
+    // Others lose access; the owner's own permissions stay as they are.
+    QFile::setPermissions(dir.absolutePath(),
+                          permissions & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     return dir.absoluteFilePath(QStringLiteral("companion.db"));
 }
 
@@ -42,7 +55,7 @@ CompanionCore::CompanionCore(const CommandLineOptions& options, const RuntimeSet
     : m_webHost(settings.webHost), m_database(preparedDatabasePath(options.dataDir)), m_settings(m_database),
       m_diagnosticsConfig(effectiveDiagnostics(m_settings.diagnostics(), settings)), m_identity(m_database),
       m_pairingStore(m_database), m_clients(m_database),
-      m_diagnostics(m_database, m_diagnosticsConfig.keepDiagEvents),
+      m_diagnostics(m_database, m_diagnosticsConfig.keepDiagEvents, &log),
       m_events(m_diagnostics, configured(log, m_diagnosticsConfig)),
       m_pairing(m_pairingStore, m_events, settings.pairingLifetime), m_registry(m_clients, m_events),
       m_prober(m_clients, m_events, settings.clientCheckTimeout),
@@ -57,5 +70,11 @@ CompanionCore::CompanionCore(const CommandLineOptions& options, const RuntimeSet
                   {},
                   {}},
                  m_diagnosticsConfig, m_identity, m_pairing, m_clients, m_diagnostics, m_network) {
+    if (m_database.wasEmpty()) {
+        log.write(
+            LogWriter::Level::Warn, u"database_was_empty",
+            QStringLiteral("The database file %1 was empty; the companion started a new database in it.")
+                .arg(m_database.path()));
+    }
     m_settings.recordStart(m_reporter.facts().startedAt);
 }

@@ -15,13 +15,29 @@ QString hostPort(const QString& host, quint16 port) {
     return (host.contains(u':') ? u'[' + host + u']' : host) + u':' + QString::number(port);
 }
 
+HttpLimits adminLimits(const RuntimeSettings& settings) {
+    HttpLimits limits;
+    limits.maxConnections = CompanionRuntime::maxAdminConnections;
+    limits.headerTimeout = settings.headerTimeout;
+    limits.idleTimeout = settings.idleTimeout;
+    return limits;
+}
+
+HttpLimits lanLimits(const RuntimeSettings& settings) {
+    HttpLimits limits = adminLimits(settings);
+    limits.maxConnections = CompanionRuntime::maxLanConnections;
+    limits.maxConnectionsPerAddress = CompanionRuntime::maxLanConnectionsPerAddress;
+    limits.ownerCheck = HttpLimits::OwnerCheck::LocalPeers;
+    return limits;
+}
+
 } // namespace
 
 CompanionRuntime::CompanionRuntime(const CommandLineOptions& options, const RuntimeSettings& settings,
                                    LogWriter& log, QObject* parent)
     : QObject(parent), m_log(log), m_core(options, settings, log), m_adminRoutes(m_core), m_lanRoutes(m_core),
-      m_admin(new HttpService(QStringLiteral("admin API"), log, {}, this)),
-      m_lan(new HttpService(QStringLiteral("local-network listener"), log, {}, this)) {
+      m_admin(new HttpService(QStringLiteral("admin API"), log, adminLimits(settings), this)),
+      m_lan(new HttpService(QStringLiteral("local-network listener"), log, lanLimits(settings), this)) {
     m_adminRoutes.install(*m_admin);
     m_admin->listen(options.adminBindAddress(), options.adminPort);
     const quint16 adminPort = m_admin->port();
@@ -33,7 +49,7 @@ CompanionRuntime::CompanionRuntime(const CommandLineOptions& options, const Runt
     });
 
     m_lanRoutes.install(*m_lan);
-    m_lan->setGuard(&RequestSafety::checkJsonCommand);
+    m_lan->setGuard(&RequestSafety::checkLanRequest);
     startLanListener(settings.lanPort);
 
     const RuntimeFacts& facts = m_core.reporter().facts();
@@ -76,4 +92,6 @@ QCoro::Task<> CompanionRuntime::shutdown(std::chrono::milliseconds grace) {
         co_await continuousSleep(drainPollInterval);
     }
     m_log.write(LogWriter::Level::Info, u"runtime_stopped", QStringLiteral("The companion runtime stopped."));
+    // The last line: work that still ends while the process exits says nothing more.
+    m_log.close();
 }

@@ -17,6 +17,12 @@ class HttpService;
 class CompanionRuntime : public QObject {
     Q_OBJECT
 public:
+    // Connections held at once: the admin API serves the app and the user's
+    // browser; the local-network listener a phone or two, at most a few per address.
+    static constexpr int maxAdminConnections = 256;
+    static constexpr int maxLanConnections = 32;
+    static constexpr int maxLanConnectionsPerAddress = 8;
+
     // Throws StorageError or PlatformError (database, data directory, admin address).
     CompanionRuntime(const CommandLineOptions& options, const RuntimeSettings& settings, LogWriter& log,
                      QObject* parent = nullptr);

@@ -7,6 +7,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QUuid>
+#include <sys/stat.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -41,7 +44,14 @@ int Database::latestSchemaVersion() {
 Database::Database(QString path)
     : m_path(std::move(path)),
       m_connectionName(QStringLiteral("companion-") + QUuid::createUuid().toString(QUuid::WithoutBraces)) {
-    m_created = !QFileInfo::exists(m_path);
+    const QFileInfo file(m_path);
+    m_created = !file.exists();
+    m_wasEmpty = file.isFile() && file.size() == 0;
+    if (file.isFile() && (!file.permissions().testFlag(QFile::WriteOwner) ||
+                          ::access(QFile::encodeName(m_path).constData(), W_OK) != 0)) {
+        fail(QStringLiteral("is read-only"),
+             QStringLiteral("make the file writable for the user that runs the companion"));
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     db.setDatabaseName(m_path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
@@ -50,6 +60,7 @@ Database::Database(QString path)
     }
     // Passwords of torrent clients live here.
     QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    m_created = m_created || m_wasEmpty;
 
     // Each statement is finished before the next: an open one holds a read transaction.
     QSqlQuery check(db);
@@ -67,6 +78,11 @@ Database::Database(QString path)
     }
     run(QStringLiteral("PRAGMA synchronous=FULL"));
     migrate();
+    struct stat opened {};
+    if (::stat(QFile::encodeName(m_path).constData(), &opened) == 0) {
+        m_device = quint64(opened.st_dev);
+        m_inode = quint64(opened.st_ino);
+    }
 }
 
 Database::~Database() {
@@ -85,8 +101,11 @@ QSqlQuery Database::run(const QString& sql, const QVariantList& bindings) const 
     for (const QVariant& value : bindings) {
         query.addBindValue(value);
     }
+    const bool writes = !sql.startsWith(u"SELECT") && !sql.startsWith(u"PRAGMA");
+    if (writes && m_inode != 0) {
+        checkStillThere();
+    }
     if (!query.exec()) {
-        const bool writes = !sql.startsWith(u"SELECT") && !sql.startsWith(u"PRAGMA");
         fail(writes ? QStringLiteral("cannot be written") : QStringLiteral("cannot be read"),
              query.lastError().text());
     }
@@ -112,6 +131,21 @@ void Database::migrate() {
             run(QStringLiteral("PRAGMA user_version = %1").arg(next));
         });
         m_schemaVersion = next;
+    }
+}
+
+void Database::checkStillThere() const {
+    struct stat now {};
+    if (m_inode == 0) {
+        return;
+    }
+    if (::stat(QFile::encodeName(m_path).constData(), &now) != 0 || quint64(now.st_dev) != m_device ||
+        quint64(now.st_ino) != m_inode) {
+        throw StorageGoneError(
+            QStringLiteral(
+                "The companion’s database %1 was deleted or replaced while the companion was running, so "
+                "nothing can be saved; restart the companion.")
+                .arg(m_path));
     }
 }
 

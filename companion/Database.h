@@ -20,10 +20,13 @@ public:
 
     const QString& path() const noexcept { return m_path; }
     int schemaVersion() const noexcept { return m_schemaVersion; }
-    // This start created the database file.
+    // This start created the database file (or found it empty).
     bool wasCreated() const noexcept { return m_created; }
+    // The file was there but empty: it was taken as a new database.
+    bool wasEmpty() const noexcept { return m_wasEmpty; }
 
-    // Runs one statement with positional bindings; throws StorageError.
+    // Runs one statement with positional bindings; throws StorageError, and
+    // StorageGoneError for a write when the file was deleted or replaced.
     QSqlQuery run(const QString& sql, const QVariantList& bindings = {}) const;
 
     // Runs work in one transaction: all of it is stored, or none.
@@ -31,15 +34,19 @@ public:
         run(QStringLiteral("BEGIN IMMEDIATE"));
         try {
             work();
+            run(QStringLiteral("COMMIT"));
         } catch (...) {
             rollback();
             throw;
         }
-        run(QStringLiteral("COMMIT"));
+        // Committed to a file that is no longer at the path: not on disk for the next start.
+        checkStillThere();
     }
 
 private:
     void migrate();
+    // Throws StorageGoneError when the file at the path is not the one opened.
+    void checkStillThere() const;
     void rollback() const noexcept;
     [[noreturn]] void fail(const QString& what, const QString& detail) const;
 
@@ -47,4 +54,8 @@ private:
     QString m_connectionName;
     int m_schemaVersion = 0;
     bool m_created = false;
+    bool m_wasEmpty = false;
+    // The file opened (device and inode): a write goes to this file only while it is at the path.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
 };

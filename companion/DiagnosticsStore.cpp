@@ -1,11 +1,11 @@
 #include "companion/DiagnosticsStore.h"
 
 #include "companion/Database.h"
-#include "companion/StorageError.h"
+#include "companion/LogWriter.h"
 #include "runtime/WireCoding.h"
 
-DiagnosticsStore::DiagnosticsStore(const Database& database, qint64 keepEvents)
-    : m_database(database), m_keepEvents(keepEvents) {}
+DiagnosticsStore::DiagnosticsStore(const Database& database, qint64 keepEvents, const LogWriter* log)
+    : m_database(database), m_keepEvents(keepEvents), m_log(log) {}
 
 DiagnosticEvent DiagnosticsStore::append(const QString& level, const QString& code, const QString& message,
                                          std::optional<AnyCodableMap> details) {
@@ -41,9 +41,16 @@ QList<DiagnosticEvent> DiagnosticsStore::read(const QString& sql, int limit) con
             event.id = query.value(0).toString();
             events.append(std::move(event));
         } catch (const DecodingError& error) {
-            throw StorageError(
-                QStringLiteral("The companion’s database %1 holds a damaged diagnostic event (%2).")
-                    .arg(m_database.path(), error.description()));
+            // One bad event must not hide the others (nor the health report).
+            const QString seq = query.value(0).toString();
+            if (m_log && !m_reportedDamage.contains(seq)) {
+                m_reportedDamage.insert(seq);
+                m_log->write(
+                    LogWriter::Level::Warn, u"diagnostic_event_damaged",
+                    QStringLiteral("The companion’s database %1 holds a damaged diagnostic event %2; "
+                                   "it is left out (%3).")
+                        .arg(m_database.path(), seq, error.description()));
+            }
         }
     }
     return events;

@@ -1,5 +1,6 @@
 #include "companion/HttpService.h"
 
+#include "companion/ConnectionLimiter.h"
 #include "companion/HttpError.h"
 #include "companion/LimitedTcpServer.h"
 #include "companion/LogWriter.h"
@@ -43,7 +44,13 @@ quint16 HttpService::port() const {
 }
 
 void HttpService::stopListening() {
+    m_stopping = true;
     m_listener->close();
+    m_listener->closeConnectionsWhenIdle();
+}
+
+int HttpService::openConnections() const {
+    return m_listener->openConnections();
 }
 
 QCoro::Task<> HttpService::serve(IncomingRequest request, QHttpServerResponder responder) {
@@ -51,13 +58,22 @@ QCoro::Task<> HttpService::serve(IncomingRequest request, QHttpServerResponder r
     const QPointer<QTcpSocket> socket = responder.socket();
     const QPointer<HttpService> self = this;
     const auto started = std::chrono::steady_clock::now();
+    if (socket) {
+        request.localAddress = socket->localAddress();
+    }
+    // Once stopping, no new work starts: the request is refused and not logged.
+    const bool refused = m_stopping;
     ++m_inFlight;
-    const HttpReply reply = co_await answer(request);
+    HttpReply reply = HttpReply::text(503, QStringLiteral("The companion is stopping."));
+    if (!refused) {
+        // Not in a conditional expression: GCC 12 miscompiles co_await there.
+        reply = co_await answer(request);
+    }
     if (!self) {
         co_return;
     }
     --m_inFlight;
-    if (m_log.isEnabled(LogWriter::Level::Debug)) {
+    if (!refused && m_log.isEnabled(LogWriter::Level::Debug)) {
         const auto micros =
             std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started)
                 .count();
@@ -76,7 +92,14 @@ QCoro::Task<> HttpService::serve(IncomingRequest request, QHttpServerResponder r
     for (const auto& [name, value] : reply.extraHeaders) {
         response.addHeader(name, value);
     }
+    ConnectionLimiter* limiter = ConnectionLimiter::of(socket);
+    if (limiter && limiter->closesAfterAnswer()) {
+        response.addHeader(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
+    }
     response.write(std::move(responder));
+    if (limiter) {
+        limiter->answered();
+    }
 }
 
 QCoro::Task<HttpReply> HttpService::answer(const IncomingRequest& request) {
@@ -121,6 +144,11 @@ HttpReply HttpService::errorReply(const std::exception& error, const IncomingReq
     if (const auto* storage = dynamic_cast<const StorageError*>(&error)) {
         m_log.write(LogWriter::Level::Error, u"storage_failed", storage->description(),
                     {{QStringLiteral("request"), AnyCodable{where}}});
+        if (dynamic_cast<const StorageGoneError*>(&error)) {
+            return HttpReply::text(500, QStringLiteral("The companion’s data folder was deleted or replaced "
+                                                       "while it ran, so nothing was saved; restart the "
+                                                       "companion."));
+        }
         return HttpReply::text(500, QStringLiteral("The companion could not save or read its data."));
     }
     m_log.write(LogWriter::Level::Error, u"request_failed", describeError(error),

@@ -37,8 +37,11 @@ public:
     // Throws PlatformError when the address cannot be bound.
     void listen(const QHostAddress& address, quint16 port);
     quint16 port() const;
+    // Stops accepting connections; requests that arrive on open ones are
+    // refused (503) and each connection closes once its requests are answered.
     void stopListening();
     int requestsInFlight() const noexcept { return m_inFlight; }
+    int openConnections() const;
 
 private:
     struct Route {
@@ -58,4 +61,5 @@ private:
     QList<Route> m_routes;
     Guard m_guard;
     int m_inFlight = 0;
+    bool m_stopping = false;
 };

@@ -18,6 +18,7 @@ struct IncomingRequest {
     QList<QPair<QByteArray, QByteArray>> headers; // names in lower case
     QByteArray body;
     QHostAddress remoteAddress;
+    QHostAddress localAddress; // the address of this machine the request came to
 
     static IncomingRequest from(const QHttpServerRequest& request);
 

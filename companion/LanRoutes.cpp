@@ -1,5 +1,6 @@
 #include "companion/LanRoutes.h"
 
+#include "companion/ClientRules.h"
 #include "companion/CompanionCore.h"
 #include "companion/HttpError.h"
 #include "companion/HttpService.h"
@@ -46,10 +47,10 @@ QCoro::Task<HttpReply> LanRoutes::approve(const IncomingRequest& request) {
         requiredText(body, QStringLiteral("code"), QStringLiteral("Enter the pairing code."));
     const QString trustOwnerId = requiredText(body, QStringLiteral("trust_owner_id"),
                                               QStringLiteral("The approval does not name its trust owner."));
-    if (trustOwnerId.size() > maxTrustOwnerIdLength) {
-        throw HttpError(400, QStringLiteral("The trust owner id is too long."));
+    if (trustOwnerId.size() > maxTrustOwnerIdLength || !ClientRules::isCleanText(trustOwnerId)) {
+        throw HttpError(400, QStringLiteral("The trust owner id is too long or not plain text."));
     }
-    m_core.pairing().approve(code, trustOwnerId);
+    m_core.pairing().approve(code, trustOwnerId, request.remoteAddress.toString());
     QJsonObject answer{{QStringLiteral("status"), rawValue(PairingStatus::Paired)},
                        {QStringLiteral("companion_id"), m_core.identity().companionId()},
                        {QStringLiteral("display_name"), m_core.reporter().displayName()},

@@ -6,9 +6,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -82,13 +86,72 @@ void LogWriter::configure(Level threshold, bool json) {
 
 void LogWriter::write(Level level, QStringView code, QStringView message,
                       const AnyCodableMap& details) const {
-    if (!isEnabled(level)) {
+    if (!isEnabled(level) || m_closed) {
         return;
     }
     const QByteArray line = formatLine(QDateTime::currentDateTimeUtc(), level, code, message, details) + '\n';
-    FILE* stream = level >= Level::Warn ? stderr : stdout;
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stream);
-    std::fflush(stream);
+    emitLine(level >= Level::Warn ? m_stderr : m_stdout, line);
+}
+
+void LogWriter::close() {
+    m_closed = true;
+    // What a slow reader has not taken yet gets a moment more.
+    for (Stream* stream : {&m_stdout, &m_stderr}) {
+        for (int round = 0; round < 20 && !stream->pending.isEmpty(); ++round) {
+            pollfd wait{stream->fd, POLLOUT, 0};
+            ::poll(&wait, 1, 10);
+            flush(*stream);
+        }
+    }
+}
+
+void LogWriter::emitLine(Stream& stream, const QByteArray& line) const {
+    if (!stream.prepared) {
+        stream.prepared = true;
+        struct stat info {};
+        // A pipe's reader may stall; a file or a terminal does not for long.
+        if (::fstat(stream.fd, &info) == 0 && S_ISFIFO(info.st_mode)) {
+            const int flags = ::fcntl(stream.fd, F_GETFL);
+            stream.nonBlocking = flags >= 0 && ::fcntl(stream.fd, F_SETFL, flags | O_NONBLOCK) == 0;
+        }
+    }
+    if (!stream.nonBlocking) {
+        stream.pending += line;
+        flush(stream);
+        stream.pending.clear();
+        return;
+    }
+    flush(stream);
+    if (stream.dropped > 0 && stream.pending.isEmpty()) {
+        stream.pending +=
+            formatLine(QDateTime::currentDateTimeUtc(), Level::Warn, u"log_lines_dropped",
+                       QStringLiteral("Log lines were dropped while the reader of the log stalled."),
+                       {{QStringLiteral("count"), AnyCodable{stream.dropped}}}) +
+            '\n';
+        stream.dropped = 0;
+    }
+    if (stream.pending.size() + line.size() > maxPendingBytes) {
+        ++stream.dropped;
+        return;
+    }
+    stream.pending += line;
+    flush(stream);
+}
+
+void LogWriter::flush(Stream& stream) const {
+    qsizetype written = 0;
+    while (written < stream.pending.size()) {
+        const ssize_t n =
+            ::write(stream.fd, stream.pending.constData() + written, size_t(stream.pending.size() - written));
+        if (n > 0) {
+            written += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break; // full (EAGAIN) or gone: the rest waits, or is lost with a closed reader
+        }
+    }
+    stream.pending.remove(0, written);
 }
 
 QByteArray LogWriter::formatLine(const QDateTime& at, Level level, QStringView code, QStringView message,

@@ -86,14 +86,23 @@ PairingStatePayload PairingMachine::reset(const QString& reason) {
     return payload();
 }
 
-void PairingMachine::approve(QStringView code, const QString& trustOwnerId) {
+void PairingMachine::approve(QStringView code, const QString& trustOwnerId, const QString& source) {
     PairingRecord record = current();
     if (record.status != PairingStatus::Pending) {
         throw HttpError(409, QStringLiteral("No pairing is waiting for approval on this computer."));
     }
+    if (m_guessesFor != record.pairingId.value_or(QString())) {
+        m_guessesFor = record.pairingId.value_or(QString());
+        m_wrongBySource.clear();
+    }
+    int& wrongHere = m_wrongBySource[source];
+    if (wrongHere >= maxWrongCodes) {
+        throw HttpError(429, QStringLiteral("Too many wrong pairing codes came from this device."));
+    }
     if (normalizedCode(code) != normalizedCode(record.code.value_or(QString()))) {
+        ++wrongHere;
         ++record.failedAttempts;
-        if (record.failedAttempts >= maxWrongCodes) {
+        if (record.failedAttempts >= maxWrongCodesInTotal) {
             store(PairingRecord{});
             m_events.record(LogWriter::Level::Warn, QStringLiteral("pairing_cancelled"),
                             QStringLiteral("The pending pairing was cancelled after too many wrong codes."),
@@ -102,7 +111,8 @@ void PairingMachine::approve(QStringView code, const QString& trustOwnerId) {
             store(record);
             m_events.record(LogWriter::Level::Warn, QStringLiteral("pairing_code_rejected"),
                             QStringLiteral("A device on the local network offered a wrong pairing code."),
-                            {{QStringLiteral("attempts"), AnyCodable{qint64(record.failedAttempts)}}});
+                            {{QStringLiteral("attempts"), AnyCodable{qint64(record.failedAttempts)}},
+                             {QStringLiteral("source"), text(source)}});
         }
         throw HttpError(403, QStringLiteral("That pairing code is not valid."));
     }

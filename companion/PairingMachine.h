@@ -4,6 +4,7 @@
 #include "runtime/PairingStatePayload.h"
 
 #include <QCoro/QCoroTask>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringView>
@@ -20,9 +21,12 @@ class SleepCanceller;
 class PairingMachine : public QObject {
     Q_OBJECT
 public:
-    // Wrong codes for one pending pairing before it is cancelled, so that the
-    // code cannot be guessed from the local network.
+    // Wrong codes for one pending pairing from one address before that address
+    // may guess no more, and from all addresses before the pairing is cancelled,
+    // so that the code cannot be guessed from the local network and one device
+    // cannot cancel the pairing for everyone.
     static constexpr int maxWrongCodes = 10;
+    static constexpr int maxWrongCodesInTotal = 100;
     static constexpr int codeLength = 8;
 
     PairingMachine(PairingStore& store, EventRecorder& events, std::chrono::milliseconds lifetime,
@@ -36,8 +40,9 @@ public:
     // Starts a pairing, or answers the pending one unchanged. Refused (409) while paired.
     PairingStatePayload begin();
     PairingStatePayload reset(const QString& reason);
-    // The phone's approval. Throws HttpError: 409 when nothing is pending, 403 for a wrong code.
-    void approve(QStringView code, const QString& trustOwnerId);
+    // The phone's approval from the address source. Throws HttpError: 409 when
+    // nothing is pending, 403 for a wrong code, 429 once source guessed too often.
+    void approve(QStringView code, const QString& trustOwnerId, const QString& source);
     bool isPendingCode(QStringView code);
 
     // Eight characters from an alphabet without look-alikes (no 0/O, 1/I/L), as XXXX-XXXX.
@@ -55,4 +60,7 @@ private:
     EventRecorder& m_events;
     std::chrono::milliseconds m_lifetime;
     QPointer<SleepCanceller> m_expiryCanceller;
+    // Wrong codes per address, for the pending pairing named.
+    QString m_guessesFor;
+    QHash<QString, int> m_wrongBySource;
 };

@@ -2,6 +2,8 @@
 
 #include "companion/HttpError.h"
 
+#include <QNetworkInterface>
+
 #include <algorithm>
 #include <iterator>
 
@@ -66,6 +68,41 @@ void checkJsonCommand(const IncomingRequest& request) {
     if (request.method == "POST" && !isJsonContentType(request.header("content-type"))) {
         throw HttpError(403, QStringLiteral("Send commands as JSON with the Content-Type application/json."));
     }
+}
+
+bool isOwnAddressHost(QByteArrayView hostHeader, const QHostAddress& arrivedAt) {
+    QString host = QString::fromLatin1(hostHeader).trimmed();
+    if (host.startsWith(u'[')) {
+        const qsizetype close = host.indexOf(u']');
+        if (close < 0 || (close + 1 < host.size() && host.at(close + 1) != u':')) {
+            return false;
+        }
+        host = host.mid(1, close - 1);
+    } else if (host.count(u':') == 1) {
+        host = host.section(u':', 0, 0);
+    }
+    const QHostAddress address(host);
+    if (address.isNull() || host.contains(u'%')) {
+        return false;
+    }
+    if (address.isLoopback() || address.isEqual(arrivedAt, QHostAddress::TolerantConversion)) {
+        return true;
+    }
+    const QList<QHostAddress> own = QNetworkInterface::allAddresses();
+    return std::any_of(own.begin(), own.end(), [&](const QHostAddress& entry) {
+        return entry.isEqual(address, QHostAddress::TolerantConversion);
+    });
+}
+
+void checkLanRequest(const IncomingRequest& request) {
+    if (request.hasHeader("origin")) {
+        throw HttpError(403,
+                        QStringLiteral("Requests from web pages are not accepted on the local network."));
+    }
+    if (!isOwnAddressHost(request.header("host"), request.localAddress)) {
+        throw HttpError(403, QStringLiteral("Requests must be addressed to an IP address of this computer."));
+    }
+    checkJsonCommand(request);
 }
 
 } // namespace RequestSafety

@@ -21,7 +21,12 @@ QList<QString> defaultAllowedOrigins(QStringView adminHost, quint16 adminPort);
 
 void checkAdminRequest(const IncomingRequest& request, QStringView adminHost, quint16 adminPort,
                        const QList<QString>& allowedOrigins);
-// The local-network listener has no fixed host name; it only insists on JSON commands.
 void checkJsonCommand(const IncomingRequest& request);
+// The local-network listener has no fixed host name, but a phone dials one of
+// this machine's addresses and is no web page: a Host that is not an address of
+// this machine (a rebound DNS name) and any Origin header are refused; commands must be JSON.
+void checkLanRequest(const IncomingRequest& request);
+// The Host header names an IP address of this machine (with or without a port).
+bool isOwnAddressHost(QByteArrayView hostHeader, const QHostAddress& arrivedAt);
 
 } // namespace RequestSafety

@@ -73,5 +73,9 @@ RuntimeSettings RuntimeSettings::fromEnvironment(const QProcessEnvironment& envi
         environment, QStringLiteral("VENDRILO_CONNECT_PAIRING_TTL_MS"), defaultPairingLifetime);
     settings.clientCheckTimeout = positiveMilliseconds(
         environment, QStringLiteral("VENDRILO_CONNECT_CLIENT_CHECK_TIMEOUT_MS"), defaultClientCheckTimeout);
+    settings.headerTimeout = positiveMilliseconds(
+        environment, QStringLiteral("VENDRILO_CONNECT_HEADER_TIMEOUT_MS"), settings.headerTimeout);
+    settings.idleTimeout = positiveMilliseconds(
+        environment, QStringLiteral("VENDRILO_CONNECT_IDLE_TIMEOUT_MS"), settings.idleTimeout);
     return settings;
 }

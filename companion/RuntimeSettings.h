@@ -1,5 +1,7 @@
 #pragma once
 
+#include "companion/HttpLimits.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 
@@ -14,6 +16,7 @@
 //   VENDRILO_CONNECT_LOG_LEVEL / _FORMAT override the stored log_level / log_format for this run
 //   VENDRILO_CONNECT_PAIRING_TTL_MS     lifetime of a pairing code (tests only)
 //   VENDRILO_CONNECT_CLIENT_CHECK_TIMEOUT_MS  bound of one client check (tests only)
+//   VENDRILO_CONNECT_HEADER_TIMEOUT_MS / _IDLE_TIMEOUT_MS  connection timeouts (tests only)
 struct RuntimeSettings {
     static constexpr std::chrono::milliseconds defaultPairingLifetime = std::chrono::minutes(10);
     static constexpr std::chrono::milliseconds defaultClientCheckTimeout = std::chrono::seconds(5);
@@ -26,6 +29,8 @@ struct RuntimeSettings {
     std::optional<QString> logFormat;
     std::chrono::milliseconds pairingLifetime = defaultPairingLifetime;
     std::chrono::milliseconds clientCheckTimeout = defaultClientCheckTimeout;
+    std::chrono::milliseconds headerTimeout = HttpLimits{}.headerTimeout;
+    std::chrono::milliseconds idleTimeout = HttpLimits{}.idleTimeout;
 
     // Throws UsageError for a value it cannot use.
     static RuntimeSettings fromEnvironment(const QProcessEnvironment& environment);

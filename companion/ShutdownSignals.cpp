@@ -17,6 +17,8 @@ sigset_t shutdownSignalSet() {
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGINT);
+    // A closed terminal stops the runtime as cleanly as a request to stop.
+    sigaddset(&set, SIGHUP);
     return set;
 }
 

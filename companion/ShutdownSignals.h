@@ -4,12 +4,12 @@
 
 class QSocketNotifier;
 
-// SIGTERM and SIGINT as a Qt signal, read from a signalfd on the event loop, so
+// SIGTERM, SIGINT and SIGHUP as a Qt signal, read from a signalfd on the event loop, so
 // that the handler may do anything (a POSIX signal handler may do almost nothing).
 class ShutdownSignals : public QObject {
     Q_OBJECT
 public:
-    // Blocks both signals for normal delivery. Call first thing in main(), before
+    // Blocks the three signals for normal delivery. Call first thing in main(), before
     // any thread starts, so that every thread inherits the mask.
     static void blockDelivery();
 

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QProcessEnvironment>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -17,8 +18,9 @@ namespace {
 // Leaves room within the second the app waits before it sends SIGKILL.
 constexpr std::chrono::milliseconds shutdownGrace{800};
 
+// One line, whatever the message holds (SQLite's texts may span several).
 void printError(const QString& commandName, const QString& message) {
-    const QByteArray line = (commandName + QStringLiteral(": ") + message + u'\n').toUtf8();
+    const QByteArray line = (commandName + QStringLiteral(": ") + message.simplified() + u'\n').toUtf8();
     std::fputs(line.constData(), stderr);
 }
 
@@ -29,8 +31,18 @@ QCoro::Task<> stopAndQuit(CompanionRuntime& runtime) {
 
 } // namespace
 
+// Connections and the database need descriptors: take all the system allows.
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 int main(int argc, char** argv) {
     ShutdownSignals::blockDelivery();
+    raiseDescriptorLimit();
     QCoreApplication app(argc, argv);
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const QString commandName = RuntimeSettings::commandNameFrom(environment);

@@ -30,8 +30,9 @@ QByteArray headerValue(const QByteArray& head, const char* name) {
 
 } // namespace
 
-RuntimeProcess::RuntimeProcess(QString dataDir, QStringList environment)
-    : m_dataDir(std::move(dataDir)), m_environment(std::move(environment)) {}
+RuntimeProcess::RuntimeProcess(QString dataDir, QStringList environment, std::function<void()> childSetup)
+    : m_dataDir(std::move(dataDir)), m_environment(std::move(environment)),
+      m_childSetup(std::move(childSetup)) {}
 
 RuntimeProcess::~RuntimeProcess() {
     kill();
@@ -40,6 +41,9 @@ RuntimeProcess::~RuntimeProcess() {
 bool RuntimeProcess::start() {
     m_process.setProcessEnvironment(environmentWith(m_environment));
     m_process.setStandardInputFile(QProcess::nullDevice());
+    if (m_childSetup) {
+        m_process.setChildProcessModifier(m_childSetup);
+    }
     m_process.start(QStringLiteral(COMPANION_EXECUTABLE),
                     // Not in the order the app writes them: any order will do.
                     {"run", "-admin-listen", "127.0.0.1:0", "-agent-version", "9.9.9", "-host-name",
@@ -98,8 +102,11 @@ RuntimeProcess::Answer RuntimeProcess::post(const QString& path, const QByteArra
 }
 
 std::unique_ptr<QTcpSocket> RuntimeProcess::send(quint16 port, const QByteArray& line, QByteArray headers,
-                                                 const QByteArray& body) {
+                                                 const QByteArray& body, const QString& from) {
     auto socket = std::make_unique<QTcpSocket>();
+    if (!from.isEmpty()) {
+        socket->bind(QHostAddress(from));
+    }
     socket->connectToHost(QHostAddress::LocalHost, port);
     socket->waitForConnected(answerTimeoutMs);
     headers.replace("PORT", QByteArray::number(port));
@@ -137,8 +144,8 @@ quint16 RuntimeProcess::freeLoopbackPort() {
     return server.serverPort();
 }
 
-int RuntimeProcess::terminate(std::chrono::milliseconds limit) {
-    ::kill(pid_t(m_process.processId()), SIGTERM);
+int RuntimeProcess::terminate(std::chrono::milliseconds limit, int signal) {
+    ::kill(pid_t(m_process.processId()), signal);
     if (!m_process.waitForFinished(int(limit.count()))) {
         return -1;
     }

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QTcpSocket;
@@ -20,7 +21,9 @@ public:
         QByteArray body;
     };
 
-    explicit RuntimeProcess(QString dataDir, QStringList environment = {});
+    // childSetup runs in the child before the runtime starts (limits, descriptors).
+    explicit RuntimeProcess(QString dataDir, QStringList environment = {},
+                            std::function<void()> childSetup = {});
     ~RuntimeProcess();
 
     // Starts the runtime and waits for its start line; false when it did not come.
@@ -41,20 +44,22 @@ public:
     Answer get(const QString& pathAndQuery, quint16 port = 0);
     Answer post(const QString& path, const QByteArray& body, quint16 port = 0);
     // Writes "METHOD /path HTTP/1.1", the header lines as given (each ending in
-    // "\r\n", "PORT" standing for the port) and the body with its length.
+    // "\r\n", "PORT" standing for the port) and the body with its length, from
+    // the loopback address from (127.0.0.1 when empty).
     static std::unique_ptr<QTcpSocket> send(quint16 port, const QByteArray& line, QByteArray headers,
-                                            const QByteArray& body = {});
+                                            const QByteArray& body = {}, const QString& from = {});
     static Answer read(QTcpSocket& socket);
     // A port on 127.0.0.1 that nothing listened on a moment ago.
     static quint16 freeLoopbackPort();
 
-    // SIGTERM; the exit code, or -1 when the process had not ended within the limit.
-    int terminate(std::chrono::milliseconds limit);
+    // SIGTERM (or another signal); the exit code, or -1 when the process had not ended within the limit.
+    int terminate(std::chrono::milliseconds limit, int signal = 15);
     void kill();
 
 private:
     QString m_dataDir;
     QStringList m_environment;
+    std::function<void()> m_childSetup;
     QProcess m_process;
     QByteArray m_output;
     quint16 m_adminPort = 0;

@@ -8,12 +8,20 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <arpa/inet.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -31,6 +39,60 @@ QString beginPairing(RuntimeProcess& runtime) {
     return *WireCoding::decode<PairingStatePayload>(runtime.post("/v1/pairing/begin", "{}").body).code;
 }
 
+// Runs statements on a stopped runtime's database, as damage or an older build would leave it.
+void changeDatabase(const QString& path, const std::function<void(QSqlQuery&)>& change) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open() && db.transaction());
+        QSqlQuery query(db);
+        change(query);
+        QVERIFY(db.commit());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("test"));
+}
+
+// What a child process that became user nobody gets for request from the port.
+QByteArray answerToAnotherUser(quint16 port, const QByteArray& request) {
+    int pipe[2];
+    if (::pipe(pipe) != 0) {
+        return {};
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        int fd = -1;
+        const timeval wait{5, 0};
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        // The socket belongs to the user that creates it: nobody.
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 || (fd = ::socket(AF_INET, SOCK_STREAM, 0)) < 0 ||
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait)) != 0 ||
+            ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof(to)) != 0 ||
+            ::send(fd, request.constData(), size_t(request.size()), 0) != request.size()) {
+            ::_exit(1);
+        }
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof(buffer), 0)) > 0;) {
+            if (::write(pipe[1], buffer, size_t(n)) != n) {
+                break;
+            }
+        }
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    QByteArray answer;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof(buffer))) > 0;) {
+        answer.append(buffer, n);
+    }
+    ::close(pipe[0]);
+    ::waitpid(child, nullptr, 0);
+    return answer;
+}
+
 } // namespace
 
 // The built runtime executable, end to end over HTTP on loopback.
@@ -38,12 +100,13 @@ class CompanionRuntimeTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_shared.start()); }
+    void initTestCase() { QVERIFY(m_shared.start() && m_timed.start()); }
 
     void refusesToStart_data() {
         QTest::addColumn<QStringList>("arguments"); // "DIR" stands for the data directory
         QTest::addColumn<QString>("garbageFile");   // made inside the data directory
         QTest::addColumn<QString>("folder");        // likewise
+        QTest::addColumn<QString>("readOnly");      // inside the data directory, made read-only
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         const auto run = [](const char* dataDir, const char* admin) {
@@ -51,8 +114,9 @@ private Q_SLOTS:
                                "B",   "-agent-version", "1",     "-admin-listen", admin};
         };
         const auto row = [](const char* name, const QStringList& arguments, const char* garbageFile,
-                            const char* folder, int exitCode, const char* message) {
-            QTest::newRow(name) << arguments << garbageFile << folder << exitCode << message;
+                            const char* folder, int exitCode, const char* message,
+                            const char* readOnly = "") {
+            QTest::newRow(name) << arguments << garbageFile << folder << readOnly << exitCode << message;
         };
         const QStringList loopback = run("DIR", "127.0.0.1:0");
         row("no arguments", {}, "", "", 2, "usage: vendrilo-connect run -data-dir DIR");
@@ -61,6 +125,12 @@ private Q_SLOTS:
         row("garbage database", loopback, "companion.db", "", 1, "companion.db is damaged");
         row("database is a directory", loopback, "", "companion.db", 1, "companion.db cannot be opened");
         row("data dir is a file", run("DIR/sub/data", "127.0.0.1:0"), "sub", "", 1, "cannot be created");
+        // Said on one line, though the path holds a line break.
+        row("line break in the path", run("DIR/a\nb/data", "127.0.0.1:0"), "a\nb", "", 1,
+            "cannot be created");
+        row("read-only database", loopback, "companion.db", "", 1, "data/companion.db is read-only",
+            "companion.db");
+        row("read-only data dir", loopback, "", "", 1, "/data is read-only", ".");
     }
     void refusesToStart() {
         QFETCH(QStringList, arguments);
@@ -73,11 +143,21 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(4096, 'z'));
         }
+        QFETCH(QString, readOnly);
+        const QString readOnlyPath = dir.filePath("data/" + readOnly);
+        const auto readOnlyMode = QFile::ReadOwner | QFile::ExeOwner;
+        QVERIFY(readOnly.isEmpty() || QFile::setPermissions(readOnlyPath, readOnlyMode));
         arguments.replaceInStrings(QStringLiteral("DIR"), dir.filePath("data"));
         QByteArray standardError;
-        QTEST(RuntimeProcess::runToEnd(arguments, &standardError), "exitCode");
+        QFETCH(int, exitCode);
+        QCOMPARE(RuntimeProcess::runToEnd(arguments, &standardError), exitCode);
         QFETCH(QString, message);
         QVERIFY2(standardError.contains(message.toUtf8()), standardError.constData());
+        QVERIFY2(exitCode != 1 || standardError.count('\n') == 1, standardError.constData());
+        if (!readOnly.isEmpty()) { // reported, not changed
+            QCOMPARE(QFile::permissions(readOnlyPath) & 0x7000, readOnlyMode);
+            QFile::setPermissions(readOnlyPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
     }
 
     // Every endpoint once, in the order the app and a phone use them.
@@ -122,26 +202,29 @@ private Q_SLOTS:
         // The phone's side, on the local network listener.
         const auto hello = runtime.get("/v1/lan/hello", runtime.lanPort());
         QCOMPARE(QJsonDocument::fromJson(hello.body)["pairing_status"].toString(), QStringLiteral("pending"));
-        const auto approve = [&](const QString& approvedCode, const char* owner) {
-            return runtime.post(
-                "/v1/lan/pairing/approve",
+        const auto approve = [&](const QString& approvedCode, const char* owner, const char* from = "") {
+            return RuntimeProcess::read(*RuntimeProcess::send(
+                runtime.lanPort(), "POST /v1/lan/pairing/approve",
+                "Host: 127.0.0.1:PORT\r\nContent-Type: application/json\r\n",
                 QStringLiteral(R"({"code":"%1","trust_owner_id":"%2"})").arg(approvedCode, owner).toUtf8(),
-                runtime.lanPort());
+                QString::fromLatin1(from)));
         };
-        // Guessing ends the pairing: the real code no longer works either.
+        // Guesses count per address: one device that guesses too often is shut
+        // out, and cannot cancel the pairing for everyone.
         for (int guess = 0; guess < 10; ++guess) {
-            QCOMPARE(snapshotOf(runtime).identity.pairing.status, PairingStatus::Pending);
             const auto wrong = approve("ZZZZ-ZZZZ", "o");
             QCOMPARE(wrong.status, 403);
             QCOMPARE(wrong.body, QByteArray("That pairing code is not valid."));
         }
-        QCOMPARE(snapshotOf(runtime).identity.pairing.status, PairingStatus::Unpaired);
-        QCOMPARE(approve(code, "o").status, 409);
+        const auto shutOut = approve(code, "o");
+        QCOMPARE(shutOut.status, 429);
+        QCOMPARE(shutOut.body, QByteArray("Too many wrong pairing codes came from this device."));
+        QCOMPARE(snapshotOf(runtime).identity.pairing.status, PairingStatus::Pending);
         QCOMPARE(
             WireCoding::decodeList<DiagnosticEvent>(runtime.get("/v1/diagnostics?limit=1").body).first().code,
-            QStringLiteral("pairing_cancelled"));
-        code = beginPairing(runtime);
-        const auto approved = approve(code.toLower().remove(u'-'), "owner-7"); // as a person types it
+            QStringLiteral("pairing_code_rejected"));
+        const auto approved =
+            approve(code.toLower().remove(u'-'), "owner-7", "127.0.0.2"); // as a person types it
         QCOMPARE(approved.status, 200);
         const QString companionId = QJsonDocument::fromJson(approved.body)["companion_id"].toString();
         QVERIFY(!companionId.isEmpty());
@@ -154,9 +237,11 @@ private Q_SLOTS:
         QCOMPARE(pairedHealth.status, CompanionHealthStatus::Healthy);
         QCOMPARE(pairedHealth.connection.mode, QStringLiteral("local_ready"));
         QVERIFY(pairedHealth.pairing.trustOwnerKnown);
-        const auto again = runtime.post("/v1/pairing/begin", "{}");
+        // Refused, and changes nothing: not even the name it brings.
+        const auto again = runtime.post("/v1/pairing/begin", R"({"display_name":"Renamed"})");
         QCOMPARE(again.status, 409);
         QCOMPARE(again.body, QByteArray("This computer is already paired; unpair it before pairing again."));
+        QCOMPARE(snapshotOf(runtime).identity.displayName, QStringLiteral("Test Box"));
 
         const auto saved = WireCoding::decode<ClientConfig>(
             runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "NAS", 1)).body);
@@ -195,12 +280,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("sentence"); // empty: an answer that is not an error
+        QTest::addColumn<bool>("lan");         // sent to the local-network listener
         const QByteArray host = "Host: 127.0.0.1:PORT\r\n";
         const QByteArray json = host + "Content-Type: application/json\r\n";
         const auto row = [](const char* name, const char* line, const QByteArray& headers,
-                            const QByteArray& body, int status, const char* sentence) {
+                            const QByteArray& body, int status, const char* sentence, bool lan = false) {
             QTest::newRow(name) << QByteArray(line) << headers << body << status
-                                << QString::fromUtf8(sentence);
+                                << QString::fromUtf8(sentence) << lan;
         };
         const auto client = [](const char* label, const char* type, const char* host, int port) {
             return RuntimeProcess::clientJson("", label, port, type).replace("127.0.0.1", host);
@@ -215,6 +301,23 @@ private Q_SLOTS:
             "Enter the host name or IP address of the torrent client.");
         row("URL as host", save, json, client("NAS", "transmission", "http://nas/x", 9091), 400,
             "Enter only the host name or IP address, without http:// or a path.");
+        row("host with port", save, json, client("NAS", "deluge", "nas:8112", 8112), 400,
+            "Enter the host without a port: the port has a field of its own.");
+        row("host too long", save, json, client("NAS", "deluge", QByteArray(254, 'a').constData(), 1), 400,
+            "Enter a host name of at most 253 characters.");
+        row("host not a name", save, json, client("NAS", "deluge", "nas..lan", 1), 400,
+            "Enter a valid host name or IP address.");
+        row("IPv6 host", save, json, client("NAS", "deluge", "fd00::2", 1), 200, "");
+        const char* broken = "The request body holds text that is not valid Unicode";
+        row("lone surrogate name", "POST /v1/config/display-name", json, R"({"name":"A\ud800x"})", 400,
+            broken);
+        row("lone surrogate user", save, json, client("NAS", "deluge", "nas", 1).replace("admin", "a\\udc00"),
+            400, broken);
+        row("NUL in label", save, json, client("N\\u0000S", "deluge", "nas", 1), 400, broken);
+        row("control in label", save, json, client("N\\u0007S", "deluge", "nas", 1), 400,
+            "Use a client name without line breaks or control characters.");
+        row("line break in user", save, json, client("NAS", "deluge", "nas", 1).replace("admin", "a\\nb"),
+            400, "Use a user name without line breaks or control characters.");
         row("unknown type", save, json, client("NAS", "rtorrent", "nas", 5000), 400,
             "Choose qBittorrent, Transmission or Deluge as the client type.");
         row("array", save, json, "[]", 400, "The request body is not a valid JSON object.");
@@ -229,6 +332,7 @@ private Q_SLOTS:
         row("unknown code", "GET /v1/pairing/link?code=ABCD-EFGH", host, {}, 404,
             "No pending pairing has this code.");
         row("unknown route", "GET /v2/runtime", host, {}, 404, "There is nothing at this address.");
+        row("garbage request line", "HELLO", host, {}, 400, "The request line is not valid HTTP.");
         row("wrong method", "GET /v1/pairing/begin", host, {}, 405,
             "This address does not accept GET requests.");
         row("oversized body", save, json, QByteArray(100 * 1024, ' '), 413, "The request body is too large.");
@@ -255,14 +359,26 @@ private Q_SLOTS:
         row("foreign page", "POST /v1/pairing/reset", json + "Origin: https://evil.example\r\n", reset, 403,
             foreign);
         row("own page", "POST /v1/pairing/reset", json + "Origin: http://localhost:PORT\r\n", reset, 200, "");
+
+        // The local-network listener: a phone dials an address of this machine and is no web page.
+        const char* notOwnAddress = "Requests must be addressed to an IP address of this computer.";
+        row("LAN: hello", "GET /v1/lan/hello", host, {}, 200, "", true);
+        row("LAN: rebound DNS name", "GET /v1/lan/hello", "Host: evil.example:PORT\r\n", {}, 403,
+            notOwnAddress, true);
+        row("LAN: foreign address", "GET /v1/lan/hello", "Host: 203.0.113.9:PORT\r\n", {}, 403, notOwnAddress,
+            true);
+        row("LAN: web page", "POST /v1/lan/pairing/approve", json + "Origin: http://evil.example\r\n",
+            R"({"code":"x","trust_owner_id":"o"})", 403,
+            "Requests from web pages are not accepted on the local network.", true);
     }
     void refusesBadRequests() {
         QFETCH(QByteArray, line);
         QFETCH(QByteArray, headers);
         QFETCH(QByteArray, body);
         QFETCH(QString, sentence);
-        const auto answer =
-            RuntimeProcess::read(*RuntimeProcess::send(m_shared.adminPort(), line, headers, body));
+        QFETCH(bool, lan);
+        const auto answer = RuntimeProcess::read(
+            *RuntimeProcess::send(lan ? m_shared.lanPort() : m_shared.adminPort(), line, headers, body));
         QTEST(answer.status, "status");
         if (!sentence.isEmpty()) {
             QVERIFY2(answer.body.startsWith(sentence.toUtf8()), answer.body.constData());
@@ -376,31 +492,283 @@ private Q_SLOTS:
         QVERIFY(!moved.lastError);
     }
 
-    void stopsOnSigtermAfterFinishingRequests() {
+    void stopsOnSignalAfterFinishingRequests_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP); // a closed terminal
+    }
+    void stopsOnSignalAfterFinishingRequests() {
+        QFETCH(int, signal);
         QTcpServer silent;
         QVERIFY(silent.listen(QHostAddress::LocalHost));
         QTemporaryDir dir;
-        RuntimeProcess runtime(dir.path(), {"VENDRILO_CONNECT_CLIENT_CHECK_TIMEOUT_MS=400"});
+        RuntimeProcess runtime(
+            dir.path(), {"VENDRILO_CONNECT_CLIENT_CHECK_TIMEOUT_MS=400", "VENDRILO_CONNECT_LOG_LEVEL=debug"});
         QVERIFY(runtime.start());
         QCOMPARE(
             runtime.post("/v1/clients/save", RuntimeProcess::clientJson("slow", "Slow", silent.serverPort()))
                 .status,
             200);
-        const auto probe =
-            RuntimeProcess::send(runtime.adminPort(), "POST /v1/clients/probe",
-                                 "Host: 127.0.0.1:PORT\r\nContent-Type: application/json\r\n", "{}");
+        const QByteArray json = "Host: 127.0.0.1:PORT\r\nContent-Type: application/json\r\n";
+        const auto probe = RuntimeProcess::send(runtime.adminPort(), "POST /v1/clients/probe", json, "{}");
+        const auto keptAlive = RuntimeProcess::send(runtime.adminPort(), "GET /healthz", json);
+        QCOMPARE(RuntimeProcess::read(*keptAlive).status, 200);
         QTRY_VERIFY(silent.hasPendingConnections()); // the check is under way
         QElapsedTimer timer;
         timer.start();
-        QCOMPARE(runtime.terminate(2s), 0);
+        ::kill(pid_t(runtime.pid()), signal);
+        QTRY_VERIFY(runtime.output().contains("runtime_stopping"));
+        // No new work once stopping: a request on an open connection is refused or finds it closed.
+        keptAlive->write("GET /v1/runtime HTTP/1.1\r\nHost: 127.0.0.1:" +
+                         QByteArray::number(runtime.adminPort()) + "\r\n\r\n");
+        QVERIFY(QList<int>({0, 503}).contains(RuntimeProcess::read(*keptAlive).status));
+        QCOMPARE(runtime.terminate(2s, signal), 0);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(RuntimeProcess::read(*probe).status, 200);
+        // Nothing is said after it stopped (standard output and error come mixed: the times tell).
+        const QList<QByteArray> lines = runtime.output().trimmed().split('\n');
+        const auto stopped = std::find_if(lines.begin(), lines.end(), [](const QByteArray& line) {
+            return line.contains(" runtime_stopped: ");
+        });
+        QVERIFY(stopped != lines.end());
+        for (const QByteArray& line : lines) {
+            QVERIFY2(line.left(24) <= stopped->left(24), line.constData());
+        }
+    }
+
+    // Raw connections: what closes them, and when (header 300 ms, idle 700 ms).
+    void closesConnectionsWhenItShould_data() {
+        QTest::addColumn<QByteArray>("sent"); // PORT stands for the port
+        QTest::addColumn<int>("status");      // 0: no answer
+        QTest::addColumn<int>("earliest");    // closed after at least, at most 3 × as many ms (or 250)
+        const QByteArray host = "Host: 127.0.0.1:PORT\r\n";
+        QTest::newRow("Connection: close") << "GET /healthz HTTP/1.1\r\n" + host + "Connection: close\r\n\r\n"
+                                           << 200 << 0;
+        QTest::newRow("HTTP/1.0") << "GET /healthz HTTP/1.0\r\n" + host + "\r\n" << 200 << 0;
+        QTest::newRow("close after a 400")
+            << "POST /v1/pairing/reset HTTP/1.1\r\n" + host +
+                   "Content-Type: application/json\r\nContent-Length: 5\r\nConnection: close\r\n\r\n{oops"
+            << 400 << 0;
+        QTest::newRow("garbage request line") << QByteArray("HELLO THERE\r\n\r\n") << 400 << 0;
+        QTest::newRow("slow head") << "GET /healthz HTTP/1.1\r\n" + host.left(8) << 408 << 250;
+        QTest::newRow("nothing said") << QByteArray() << 0 << 250;
+        QTest::newRow("idle after an answer") << "GET /healthz HTTP/1.1\r\n" + host + "\r\n" << 200 << 600;
+    }
+    void closesConnectionsWhenItShould() {
+        QFETCH(QByteArray, sent);
+        QFETCH(int, status);
+        QFETCH(int, earliest);
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_timed.adminPort());
+        QVERIFY(socket.waitForConnected(2000));
+        QElapsedTimer timer;
+        timer.start();
+        socket.write(sent.replace("PORT", QByteArray::number(m_timed.adminPort())));
+        if (status != 0) {
+            QCOMPARE(RuntimeProcess::read(socket).status, status);
+        }
+        QVERIFY(socket.state() == QAbstractSocket::UnconnectedState || socket.waitForDisconnected(3000));
+        QVERIFY2(timer.elapsed() >= earliest && timer.elapsed() < std::max(250, 3 * earliest),
+                 qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // A flood of connections to the local-network port, with a soft descriptor
+    // limit below the hard one as a desktop session has.
+    void lanFloodLeavesTheAdminApiAnswering() {
+        QTemporaryDir dir;
+        RuntimeProcess runtime(dir.path(), {}, [] {
+            const rlimit limit{128, 256};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+        QVERIFY(runtime.start());
+        QFile limits(QStringLiteral("/proc/%1/limits").arg(runtime.pid()));
+        QVERIFY(limits.open(QIODevice::ReadOnly));
+        QVERIFY(
+            QString::fromLatin1(limits.readAll()).contains(QRegularExpression("Max open files +256 +256")));
+
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        const auto connectFrom = [&](const QString& from, int count) {
+            for (int i = 0; i < count; ++i) {
+                sockets.push_back(std::make_unique<QTcpSocket>());
+                sockets.back()->bind(QHostAddress(from));
+                sockets.back()->connectToHost(QHostAddress::LocalHost, runtime.lanPort());
+            }
+        };
+        const auto count = [&](bool refused) {
+            return std::count_if(sockets.begin(), sockets.end(), [&](const auto& socket) {
+                const bool held =
+                    socket->state() == QAbstractSocket::ConnectedState && socket->bytesAvailable() == 0;
+                return refused ? !held && socket->peek(12) == "HTTP/1.1 503" : held;
+            });
+        };
+        connectFrom("127.0.1.1", 9); // one address: 8 at most
+        QTRY_COMPARE(count(true), 1);
+        QCOMPARE(count(false), 8);
+        for (int i = 0; i < 60; ++i) {
+            connectFrom(QStringLiteral("127.0.2.%1").arg(i + 1), 5); // the listener: 32 at most
+        }
+        QTRY_COMPARE(count(false), 32);
+        QTRY_COMPARE(count(true), 309 - 32);
+        QCOMPARE(runtime.get("/healthz").status, 200);
+        sockets.clear();
+        QTRY_COMPARE(runtime.get("/v1/lan/hello", runtime.lanPort()).status, 200);
+    }
+
+    // Only the user that runs the runtime may use it, on either port.
+    void refusesOtherUsersOfThisComputer() {
+        if (::getuid() != 0) {
+            QSKIP("Needs root, to connect as another user (nobody).");
+        }
+        for (const auto& [port, path] : {std::pair{m_shared.adminPort(), "/v1/runtime"},
+                                         std::pair{m_shared.lanPort(), "/v1/lan/hello"}}) {
+            const QByteArray answer = answerToAnotherUser(
+                port, "GET " + QByteArray(path) + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+                          "\r\n\r\n");
+            QVERIFY2(answer.startsWith("HTTP/1.1 403") &&
+                         answer.endsWith("Only the user who runs the companion may use it; this connection "
+                                         "comes from another user of this computer."),
+                     answer.constData());
+        }
+        QCOMPARE(m_shared.get("/v1/runtime").status, 200);
+    }
+
+    void boundsTheClientListAndKeepsHealthzCheap() {
+        QTemporaryDir dir;
+        {
+            RuntimeProcess runtime(dir.path());
+            QVERIFY(runtime.start());
+            QCOMPARE(runtime.terminate(2s), 0);
+        }
+        // 3,000 clients, as a runtime without the bound could store them.
+        changeDatabase(dir.filePath("companion.db"), [](QSqlQuery& insert) {
+            insert.prepare("INSERT INTO clients (id, position, config) VALUES (?, ?, ?)");
+            for (int i = 0; i < 3000; ++i) {
+                ClientConfig client;
+                client.id = QStringLiteral("c%1").arg(i);
+                client.label = client.host = QStringLiteral("nas%1").arg(i);
+                client.port = 9091;
+                client.type = ClientType::Transmission;
+                insert.addBindValue(client.id);
+                insert.addBindValue(i);
+                insert.addBindValue(WireCoding::encode(client));
+                QVERIFY(insert.exec());
+            }
+        });
+        RuntimeProcess runtime(dir.path());
+        QVERIFY(runtime.start());
+        QCOMPARE(snapshotOf(runtime).clients.size(), 3000);
+        qint64 slowest = 0;
+        for (int i = 0; i < 20; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            QCOMPARE(runtime.get("/healthz").status, 200);
+            slowest = std::max(slowest, timer.elapsed());
+        }
+        QVERIFY2(slowest < 50, qPrintable(QString::number(slowest)));
+        const auto refused = runtime.post("/v1/clients/save", RuntimeProcess::clientJson("", "More", 1));
+        QCOMPARE(refused.status, 409);
+        QCOMPARE(refused.body, QByteArray("The companion already has 256 torrent clients, the most it keeps; "
+                                          "remove one before adding another."));
+        QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson("c7", "Renamed", 1)).status,
+                 200);
+    }
+
+    void neverAcknowledgesAWriteThatIsNotOnDisk() {
+        QTemporaryDir dir;
+        RuntimeProcess runtime(dir.filePath("data"));
+        QVERIFY(runtime.start());
+        QCOMPARE(runtime.post("/v1/clients/save", RuntimeProcess::clientJson("a", "A", 1)).status, 200);
+        QVERIFY(QDir(dir.filePath("data")).removeRecursively());
+        for (const auto& [path, body] :
+             {std::pair{"/v1/clients/save", RuntimeProcess::clientJson("b", "B", 2)},
+              std::pair{"/v1/config/display-name", QByteArray(R"({"name":"X"})")}}) {
+            const auto lost = runtime.post(path, body);
+            QCOMPARE(lost.status, 500);
+            QCOMPARE(lost.body,
+                     QByteArray("The companion’s data folder was deleted or replaced while it ran, so "
+                                "nothing was saved; restart the companion."));
+        }
+    }
+
+    void saysWhatIsWrongWithItsStorage() {
+        QTemporaryDir dir;
+        QFile empty(dir.filePath("companion.db"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        {
+            RuntimeProcess runtime(dir.path());
+            QVERIFY(runtime.start());
+            QVERIFY(runtime.output().contains("warn database_was_empty: The database file"));
+            QVERIFY(snapshotOf(runtime).defaultConfigCreated);
+            QCOMPARE(runtime.post("/v1/clients/probe", "{}").status, 200);
+            for (const QByteArray body : {R"({"name":"Den"})", R"({"name":"Loft"})"}) {
+                QCOMPARE(runtime.post("/v1/config/display-name", body).status, 200);
+            }
+            QCOMPARE(runtime.terminate(2s), 0);
+        }
+        changeDatabase(dir.filePath("companion.db"), [](QSqlQuery& query) {
+            QVERIFY(query.exec("UPDATE diagnostics SET level = 'error', event = '{' WHERE seq = 1"));
+        });
+        RuntimeProcess runtime(dir.path());
+        QVERIFY(runtime.start());
+        QCOMPARE(healthOf(runtime).recentErrors.size(), 0); // the one error is the damaged one
+        const auto events = WireCoding::decodeList<DiagnosticEvent>(runtime.get("/v1/diagnostics").body);
+        QVERIFY(!events.isEmpty() && events.last().id != u"1");
+        QTRY_COMPARE(runtime.output().count("diagnostic_event_damaged"), 1); // said once
+    }
+
+    // The app hands the runtime a log file; a pipe whose reader stalls must not stop it.
+    void keepsAnsweringWhileItsLogReaderStalls() {
+        int pipe[2];
+        QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0);
+        QTemporaryDir dir;
+        const quint16 port = RuntimeProcess::freeLoopbackPort();
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VENDRILO_CONNECT_LOG_LEVEL", "debug"); // a line per request
+        environment.insert("VENDRILO_CONNECT_LAN_PORT", "0");
+        process.setProcessEnvironment(environment);
+        process.setChildProcessModifier([out = pipe[1]] { ::dup2(out, STDOUT_FILENO); });
+        process.start(QStringLiteral(COMPANION_EXECUTABLE),
+                      {"run", "-admin-listen", QStringLiteral("127.0.0.1:%1").arg(port), "-agent-version",
+                       "1", "-host-name", "B", "-platform", "linux", "-data-dir", dir.path()});
+        ::close(pipe[1]);
+        QTRY_COMPARE(
+            RuntimeProcess::read(*RuntimeProcess::send(port, "GET /healthz", "Host: 127.0.0.1:PORT\r\n"))
+                .status,
+            200);
+        for (int i = 0; i < 3000; ++i) { // well past what the pipe and the runtime's buffer hold
+            const auto answer =
+                RuntimeProcess::read(*RuntimeProcess::send(port, "GET /healthz", "Host: 127.0.0.1:PORT\r\n"));
+            QVERIFY2(answer.status == 200, qPrintable(QString::number(i)));
+        }
+        // The reader is back: the lines it missed are counted.
+        QVERIFY(::fcntl(pipe[0], F_SETFL, O_NONBLOCK) == 0);
+        QByteArray log;
+        char buffer[65536];
+        for (int round = 0; round < 20 && !log.contains("log_lines_dropped"); ++round) {
+            for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof(buffer))) > 0;) {
+                log.append(buffer, n);
+            }
+            RuntimeProcess::read(*RuntimeProcess::send(port, "GET /healthz", "Host: 127.0.0.1:PORT\r\n"));
+        }
+        ::close(pipe[0]);
+        QVERIFY2(QRegularExpression("warn log_lines_dropped: .* count=\\d+")
+                     .match(QString::fromUtf8(log))
+                     .hasMatch(),
+                 QByteArray(log.right(300) + process.readAllStandardError()).constData());
+        process.kill();
+        process.waitForFinished();
     }
 
 private:
-    // One runtime for the many small refusals.
+    // One runtime for the many small refusals, one with short connection timeouts.
     QTemporaryDir m_sharedDir;
     RuntimeProcess m_shared{m_sharedDir.path()};
+    QTemporaryDir m_timedDir;
+    RuntimeProcess m_timed{
+        m_timedDir.path(),
+        {"VENDRILO_CONNECT_HEADER_TIMEOUT_MS=300", "VENDRILO_CONNECT_IDLE_TIMEOUT_MS=700"}};
 };
 
 QTEST_GUILESS_MAIN(CompanionRuntimeTest)
