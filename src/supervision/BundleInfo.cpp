@@ -78,6 +78,20 @@ BundleInfo BundleInfo::fromBundleDirectory(const QString& bundlePath) {
     return info;
 }
 
+bool BundleInfo::isAppBundle(const QString& path, const QString& identifier) {
+    const QFileInfo bundle(path);
+    if (!bundle.fileName().endsWith(QStringLiteral(".app")) || !bundle.isDir() || bundle.isSymLink()) {
+        return false;
+    }
+    const QString contents = bundle.filePath() + QStringLiteral("/Contents");
+    if (!QFileInfo(contents + QStringLiteral("/MacOS/vendrilo-connect")).isFile()) {
+        return false;
+    }
+    const PlistValues values = readTopLevelDictionary(contents + QStringLiteral("/Info.plist"));
+    const std::optional<QString> declared = values.value(QStringLiteral("CFBundleIdentifier"));
+    return declared && !identifier.isEmpty() && declared->trimmed() == identifier;
+}
+
 QString BundleInfo::resourcesDirectory() const {
     return m_bundlePath + QStringLiteral("/Contents/Resources");
 }

@@ -15,6 +15,9 @@ public:
     static BundleInfo main();
     // The bundle at the given directory (the one ending in ".app").
     static BundleInfo fromBundleDirectory(const QString& bundlePath);
+    // A real directory named *.app holding Contents/Info.plist, whose
+    // CFBundleIdentifier is `identifier`, and Contents/MacOS/vendrilo-connect.
+    static bool isAppBundle(const QString& path, const QString& identifier);
 
     const QString& bundlePath() const noexcept { return m_bundlePath; }
     QString resourcesDirectory() const;

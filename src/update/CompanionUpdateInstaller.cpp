@@ -1,6 +1,7 @@
 #include "update/CompanionUpdateInstaller.h"
 
 #include "common/UserFacingError.h"
+#include "supervision/BundleInfo.h"
 #include "supervision/CompanionPaths.h"
 #include "update/CompanionUpdateInstallerError.h"
 #include "update/UpdateNetworking.h"
@@ -144,6 +145,10 @@ void CompanionUpdateInstaller::writeInstallerScript(const QString& to) const {
 void CompanionUpdateInstaller::launchInstaller(const QString& scriptPath, qint64 currentProcessID,
                                                const QString& expectedVersion, const QString& diskImagePath,
                                                const QString& targetBundlePath) const {
+    // Never let the script loose on a folder that is not this app's bundle.
+    if (!BundleInfo::isAppBundle(targetBundlePath, BundleInfo::main().bundleIdentifier())) {
+        throw CompanionUpdateInstallerError(CompanionUpdateInstallerError::Kind::TargetNotABundle);
+    }
     const QString log = CompanionPaths::installerLog();
     QProcess installer;
     installer.setProgram(QStringLiteral("/bin/zsh"));

@@ -37,6 +37,8 @@ public:
 
     // Starts /bin/zsh <script> <pid> <version> <image> <target bundle> <installer log>
     // <result file> <script>, appending its output to the installer log. Throws
+    // CompanionUpdateInstallerError when the target is not a complete bundle of
+    // this app (BundleInfo::isAppBundle with the running app's identifier), and
     // PlatformError when the process cannot be started.
     void launchInstaller(const QString& scriptPath, qint64 currentProcessID, const QString& expectedVersion,
                          const QString& diskImagePath, const QString& targetBundlePath) const;

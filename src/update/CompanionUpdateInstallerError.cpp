@@ -1,4 +1,18 @@
 #include "update/CompanionUpdateInstallerError.h"
 
+namespace {
+
+QString descriptionOf(CompanionUpdateInstallerError::Kind kind) {
+    switch (kind) {
+    case CompanionUpdateInstallerError::Kind::DownloadFailed:
+        return QStringLiteral("The update download could not be completed.");
+    case CompanionUpdateInstallerError::Kind::TargetNotABundle:
+        return QStringLiteral("Vendrilo Connect can only be updated from inside its app bundle.");
+    }
+    return {};
+}
+
+} // namespace
+
 CompanionUpdateInstallerError::CompanionUpdateInstallerError(Kind kind)
-    : UserFacingError(QStringLiteral("The update download could not be completed.")), m_kind(kind) {}
+    : UserFacingError(descriptionOf(kind)), m_kind(kind) {}

@@ -1,4 +1,5 @@
 #include "ModelHarness.h"
+#include "supervision/BundleInfo.h"
 #include "supervision/CompanionPaths.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QHttpServer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -140,11 +142,20 @@ private Q_SLOTS:
 
     void checkThenInstallStartsTheInstallerAndQuits_data() {
         QTest::addColumn<bool>("imageServed");
-        QTest::newRow("image served") << true;
-        QTest::newRow("image missing") << false;
+        QTest::addColumn<QString>("bundleFile"); // what the target holds besides Info.plist
+        QTest::addColumn<QString>("failure");    // empty: the installer starts
+        const QString executable = u"Contents/MacOS/vendrilo-connect"_qs;
+        QTest::newRow("image served") << true << executable << QString();
+        QTest::newRow("image missing")
+            << false << executable << u"The update download could not be completed."_qs;
+        QTest::newRow("target is no complete bundle")
+            << true << u"Contents/Resources/readme"_qs
+            << u"Vendrilo Connect can only be updated from inside its app bundle."_qs;
     }
     void checkThenInstallStartsTheInstallerAndQuits() {
         QFETCH(bool, imageServed);
+        QFETCH(QString, bundleFile);
+        QFETCH(QString, failure);
         QFile::remove(m_standIn.filePath(u"arguments"_qs));
         QHttpServer downloads;
         int imageRequests = 0;
@@ -154,7 +165,16 @@ private Q_SLOTS:
                                : QHttpServerResponse(QHttpServerResponder::StatusCode::NotFound);
         });
         const quint16 port = downloads.listen(QHostAddress::LocalHost, 0);
-        const QString bundle = m_standIn.filePath(u"Applications/Vendrilo Connect.app"_qs);
+        QTemporaryDir applications;
+        const QString bundle = applications.filePath(u"Vendrilo Connect.app"_qs);
+        const QByteArray plist = "<plist><dict><key>CFBundleIdentifier</key><string>" +
+                                 BundleInfo::main().bundleIdentifier().toUtf8() + "</string></dict></plist>";
+        for (const auto& [file, text] : {std::pair(bundleFile, QByteArray("#!/bin/sh\n")),
+                                         std::pair(u"Contents/Info.plist"_qs, plist)}) {
+            QDir().mkpath(QFileInfo(bundle + u'/' + file).path());
+            QFile written(bundle + u'/' + file);
+            QVERIFY(written.open(QIODevice::WriteOnly) && written.write(text) == text.size());
+        }
         ModelHarness harness(fastUpdates(bundle));
         auto& model = *harness.model;
         harness.serve();
@@ -171,11 +191,13 @@ private Q_SLOTS:
         QCOMPARE(model.updateActionLabel(), u"Update Now…"_qs);
         model.openUpdateAction();
         model.openUpdateAction(); // already downloading: ignored
-        if (!imageServed) {
+        if (!failure.isEmpty()) {
             QTRY_COMPARE(model.updateInstallState().phase, Phase::Failed);
-            QCOMPARE(model.errorMessage(), u"The update download could not be completed."_qs);
+            QCOMPARE(model.errorMessage(), failure);
             QCOMPARE(std::tuple(model.updateActionLabel(), terminated, imageRequests),
                      std::tuple(u"Retry Update…"_qs, false, 1));
+            QTest::qWait(100);
+            QVERIFY(!QFile::exists(m_standIn.filePath(u"arguments"_qs))); // no installer started
             return;
         }
         QTRY_VERIFY(terminated);
