@@ -65,9 +65,9 @@ bool MacDeviceName::shouldPreferComputerName(QStringView name) const {
 
 QString MacDeviceName::canonicalForm(QStringView name) {
     QStringView text = name.trimmed();
-    // "name.local" is the same machine as "name": the mDNS suffix goes.
-    if (text.endsWith(u".local", Qt::CaseInsensitive)) {
-        text.chop(6);
+    // Only a leading ".local" goes: a name ending in it matches only a name that ends in it too.
+    if (text.startsWith(u".local", Qt::CaseInsensitive)) {
+        text = text.mid(6);
     }
     QString kept;
     kept.reserve(text.size());

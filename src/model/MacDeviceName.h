@@ -28,7 +28,7 @@ public:
     // written differently (compared in canonical form).
     bool shouldPreferComputerName(QStringView name) const;
 
-    // Trimmed, a trailing ".local" removed, letters and digits only, lower case.
+    // Trimmed, a leading ".local" removed, letters and digits only, lower case.
     static QString canonicalForm(QStringView name);
     // The PRETTY_HOSTNAME value of a machine-info file's text, unquoted; empty when not set.
     static QString prettyHostName(const QByteArray& machineInfo);

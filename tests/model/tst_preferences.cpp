@@ -81,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(MacDeviceName({u""_qs, u"\n"_qs, u" "_qs}).computerName(), u"My Mac"_qs);
     }
 
-    // Host names in any spelling, with a trailing ".local", give way to the computer name.
+    // Host names in any spelling give way to the computer name; ".local" is dropped only in front.
     void shouldPreferComputerName_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("expected");
@@ -89,8 +89,9 @@ private Q_SLOTS:
         QTest::newRow("My Mac") << u" My Mac "_qs << true;
         QTest::newRow("host name, other punctuation and case") << u"Janes_Box"_qs << true;
         QTest::newRow("process host name, unicode letters") << u"jänes box 2"_qs << true;
-        QTest::newRow("trailing .local in any case") << u"Janes-Box.LOCAL"_qs << true;
-        QTest::newRow("a leading .local is part of the name") << u".localjanes-box"_qs << false;
+        QTest::newRow("local host name in any case") << u"Janes-Box.LOCAL"_qs << true;
+        QTest::newRow("a trailing .local is kept") << u"Jänes-Box-2.local"_qs << false;
+        QTest::newRow("a leading .local is dropped") << u".LOCALjanes-box"_qs << true;
         QTest::newRow("other domain") << u"janes-box.lan"_qs << false;
         QTest::newRow("pretty name is not a host name") << u"Study Computer"_qs << false;
         QTest::newRow("my mac in lower case") << u"my mac"_qs << false;
