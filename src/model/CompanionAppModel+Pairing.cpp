@@ -1,3 +1,5 @@
+#include "common/LogCategories.h"
+#include "common/UserFacingError.h"
 #include "model/CompanionAppModel.h"
 #include "model/PairingQRCodeRenderer.h"
 #include "system/PlatformServices.h"
@@ -85,8 +87,9 @@ QCoro::Task<> CompanionAppModel::refreshPairingArtifactsIfNeeded(PairingStatePay
     std::optional<PairingLinkPayload> link;
     try {
         link = co_await m_api.pairingLink(code);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // Not shown: lastPairingCode stays, so the next refresh asks again.
+        qCInfo(lcModel).noquote() << "Pairing link not read:" << describeError(error);
     }
     if (isGone(self)) {
         co_return;

@@ -1,3 +1,5 @@
+#include "common/BackgroundTask.h"
+#include "common/LogCategories.h"
 #include "common/UserFacingError.h"
 #include "model/CompanionAppModel.h"
 #include "supervision/CompanionPaths.h"
@@ -11,12 +13,12 @@ void CompanionAppModel::startIfNeeded() {
         return;
     }
     m_hasStarted = true;
-    bootstrap();
+    startBackgroundTask(bootstrap(), lcModel(), "Start-up");
 }
 
 QCoro::Task<> CompanionAppModel::bootstrap() {
     const QPointer<CompanionAppModel> self(this);
-    setBusy(true);
+    beginBusy();
     refreshLaunchAtLoginState();
 
     std::optional<QString> failure;
@@ -29,6 +31,7 @@ QCoro::Task<> CompanionAppModel::bootstrap() {
         co_return;
     }
     if (failure) {
+        qCWarning(lcModel).noquote() << "Start-up failed:" << *failure;
         setErrorMessage(*failure);
     }
 
@@ -36,7 +39,7 @@ QCoro::Task<> CompanionAppModel::bootstrap() {
     consumePendingUpdateResultIfNeeded();
     scheduleRefreshLoop();
     scheduleUpdateLoop();
-    setBusy(false);
+    endBusy();
 }
 
 QCoro::Task<> CompanionAppModel::restartCompanion() {

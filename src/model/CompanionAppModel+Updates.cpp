@@ -1,3 +1,5 @@
+#include "common/BackgroundTask.h"
+#include "common/LogCategories.h"
 #include "common/UserFacingError.h"
 #include "model/CompanionAppModel.h"
 #include "supervision/CompanionPaths.h"
@@ -36,7 +38,7 @@ QString CompanionAppModel::installedVersionForReleaseChecks() const {
 }
 
 void CompanionAppModel::checkForUpdates() {
-    runUpdateCheck(true);
+    startBackgroundTask(runUpdateCheck(true), lcUpdate(), "Checking for updates");
 }
 
 QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
@@ -58,6 +60,7 @@ QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
     }
     if (!status) {
         const QString message = failure.isEmpty() ? QStringLiteral("Could not check for updates.") : failure;
+        qCWarning(lcUpdate).noquote() << "Update check failed:" << message;
         setUpdateInstallState(UpdateInstallState::failed(message));
         if (manual) {
             setErrorMessage(message);
@@ -78,8 +81,9 @@ QCoro::Task<> CompanionAppModel::refreshReleaseStatus(QString installedVersion) 
     std::optional<ResolvedReleaseStatus> status;
     try {
         status = co_await m_releaseService.currentStatus(std::move(installedVersion));
-    } catch (const std::exception&) {
-        // A silent check: the next refresh tries again.
+    } catch (const std::exception& error) {
+        // Not shown: the next refresh tries again.
+        qCInfo(lcUpdate).noquote() << "Release check failed:" << describeError(error);
         co_return;
     }
     if (!isGone(self)) {
@@ -90,7 +94,7 @@ QCoro::Task<> CompanionAppModel::refreshReleaseStatus(QString installedVersion) 
 void CompanionAppModel::scheduleUpdateLoop() {
     cancelTask(m_updateLoopTask);
     m_updateLoopTask = std::make_shared<SleepCanceller>();
-    runUpdateLoop(m_updateLoopTask);
+    startBackgroundTask(runUpdateLoop(m_updateLoopTask), lcUpdate(), "The update loop");
 }
 
 // Matters only while refreshes fail: every successful refresh reads the feed too.
@@ -117,8 +121,9 @@ void CompanionAppModel::openUpdateAction() {
     if (!m_releaseStatus.downloadURL.trimmed().isEmpty() && download.isValid() &&
         !download.scheme().isEmpty()) {
         const QString latest = m_releaseStatus.latestVersion.trimmed();
-        installUpdate(download, latest.isEmpty() ? QStringLiteral("latest") : latest,
-                      m_releaseStatus.downloadSHA256);
+        startBackgroundTask(installUpdate(download, latest.isEmpty() ? QStringLiteral("latest") : latest,
+                                          m_releaseStatus.downloadSHA256),
+                            lcUpdate(), "Installing an update");
         return;
     }
     m_platform.openUrl(webURL(m_releaseStatus.primaryActionURL).value_or(CompanionPaths::downloadsURL()));
@@ -153,6 +158,7 @@ QCoro::Task<> CompanionAppModel::installUpdate(QUrl from, QString version, QStri
         co_return;
     }
     if (!failure.isEmpty()) {
+        qCWarning(lcUpdate).noquote() << "The update could not be prepared:" << failure;
         // Nothing was started: the application keeps running and offers a retry.
         setUpdateInstallState(UpdateInstallState::failed(failure));
         setErrorMessage(failure);
@@ -182,6 +188,7 @@ void CompanionAppModel::consumePendingUpdateResultIfNeeded() {
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder.decode(bytes);
     if (decoder.hasError()) {
+        qCWarning(lcUpdate) << "The update result file is not UTF-8; ignored";
         return;
     }
     // Reported once: the record goes before it is interpreted.

@@ -1,16 +1,22 @@
 #include "model/CompanionAppModel.h"
 
+#include "common/BackgroundTask.h"
+#include "common/LogCategories.h"
 #include "common/UserFacingError.h"
 #include "model/CompanionPreferences.h"
+#include "model/RefreshRound.h"
 #include "supervision/CompanionProcessController.h"
+
+#include <QCoro/QCoroSignal>
 
 namespace {
 
 // Health and diagnostics are extras of a refresh: any failure just means "no news".
-template <typename T> QCoro::Task<std::optional<T>> valueOrNothing(QCoro::Task<T> request) {
+template <typename T> QCoro::Task<std::optional<T>> valueOrNothing(QCoro::Task<T> request, const char* what) {
     try {
         co_return co_await std::move(request);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcModel).noquote() << what << "not read:" << describeError(error);
         co_return std::nullopt;
     }
 }
@@ -22,6 +28,7 @@ CompanionAppModel::CompanionAppModel(Collaborators collaborators, QObject* paren
 
 CompanionAppModel::CompanionAppModel(Collaborators collaborators, Settings settings, QObject* parent)
     : QObject(parent), m_api(collaborators.runtimeBaseURL, settings.apiTimeout),
+      m_refreshAPI(collaborators.runtimeBaseURL, settings.apiTimeout),
       m_processController(collaborators.processController), m_platform(collaborators.platform),
       m_preferences(collaborators.preferences),
       m_applicationVersion(std::move(collaborators.applicationVersion)), m_settings(settings),
@@ -35,7 +42,14 @@ CompanionAppModel::CompanionAppModel(Collaborators collaborators, Settings setti
       m_showOnboarding(!m_preferences.didCompleteInitialSetup()),
       m_hasCompletedGuidedExperience(m_preferences.didCompleteGuidedExperience()),
       m_displayNameDraft(collaborators.computerName),
-      m_onboardingDisplayNameDraft(collaborators.computerName) {}
+      m_onboardingDisplayNameDraft(collaborators.computerName) {
+    // A runtime that ended on its own shows as an error now, not at the next loop round.
+    connect(&m_processController, &CompanionProcessController::ownedRuntimeExited, this, [this] {
+        if (m_hasStarted && !m_hasShutdown) {
+            startBackgroundTask(refreshInBackground(), lcModel(), "Refreshing after the runtime ended");
+        }
+    });
+}
 
 CompanionAppModel::~CompanionAppModel() {
     // Wake every sleeping loop and fail every request in flight, so that no
@@ -45,6 +59,11 @@ CompanionAppModel::~CompanionAppModel() {
     cancelTask(m_updateLoopTask);
     cancelTask(m_noticeAutoDismissTask);
     m_api.abortAll();
+    m_refreshAPI.abortAll();
+    // Callers queued behind the running refresh see the model going and end.
+    if (m_nextRefresh) {
+        std::exchange(m_nextRefresh, nullptr)->finish(nullptr);
+    }
 }
 
 void CompanionAppModel::cancelTask(TaskHandle& task) {
@@ -172,8 +191,14 @@ void CompanionAppModel::setCompletingOnboarding(bool completing) {
     assign(m_isCompletingOnboarding, completing, &CompanionAppModel::isCompletingOnboardingChanged);
 }
 
-void CompanionAppModel::setBusy(bool busy) {
-    assign(m_isBusy, busy, &CompanionAppModel::isBusyChanged);
+void CompanionAppModel::beginBusy() {
+    ++m_busyCount;
+    assign(m_isBusy, true, &CompanionAppModel::isBusyChanged);
+}
+
+void CompanionAppModel::endBusy() {
+    --m_busyCount;
+    assign(m_isBusy, m_busyCount > 0, &CompanionAppModel::isBusyChanged);
 }
 
 void CompanionAppModel::setRefreshing(bool refreshing) {
@@ -184,11 +209,64 @@ void CompanionAppModel::setRefreshing(bool refreshing) {
 
 QCoro::Task<> CompanionAppModel::refresh(bool showErrors) {
     const QPointer<CompanionAppModel> self(this);
-    setRefreshing(true);
+    std::shared_ptr<RefreshRound> round;
+    if (m_refreshRunning) {
+        // An answer older than one already shown must never overwrite it: wait.
+        if (!m_nextRefresh) {
+            m_nextRefresh = std::make_shared<RefreshRound>();
+        }
+        round = m_nextRefresh;
+        round->showErrors = round->showErrors || showErrors;
+    } else {
+        round = std::make_shared<RefreshRound>();
+        round->showErrors = showErrors;
+        m_refreshRunning = true;
+        setRefreshing(true);
+        startBackgroundTask(runRefreshRounds(round), lcModel(), "Refreshing");
+    }
+    if (!round->isFinished()) {
+        co_await qCoro(round.get(), &RefreshRound::finished);
+    }
+    if (round->failure() && !isGone(self)) {
+        std::rethrow_exception(round->failure());
+    }
+}
 
-    auto snapshotRequest = m_api.runtime();
-    auto healthRequest = valueOrNothing(m_api.health());
-    auto diagnosticsRequest = valueOrNothing(m_api.diagnostics(diagnosticsLimit));
+QCoro::Task<> CompanionAppModel::runRefreshRounds(std::shared_ptr<RefreshRound> round) {
+    const QPointer<CompanionAppModel> self(this);
+    while (round) {
+        std::exception_ptr failure;
+        try {
+            co_await applyRefresh(round->showErrors);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (isGone(self)) {
+            round->finish(failure);
+            co_return;
+        }
+        std::shared_ptr<RefreshRound> next = std::exchange(m_nextRefresh, nullptr);
+        if (!next) {
+            m_refreshRunning = false;
+            setRefreshing(false);
+        }
+        // Waiters resume in here and may discard the model.
+        round->finish(failure);
+        if (isGone(self)) {
+            if (next) {
+                next->finish(nullptr);
+            }
+            co_return;
+        }
+        round = std::move(next);
+    }
+}
+
+QCoro::Task<> CompanionAppModel::applyRefresh(bool showErrors) {
+    const QPointer<CompanionAppModel> self(this);
+    auto snapshotRequest = m_refreshAPI.runtime();
+    auto healthRequest = valueOrNothing(m_refreshAPI.health(), "Health");
+    auto diagnosticsRequest = valueOrNothing(m_refreshAPI.diagnostics(diagnosticsLimit), "Diagnostics");
 
     std::optional<RuntimeSnapshot> snapshot;
     std::exception_ptr failure;
@@ -200,7 +278,9 @@ QCoro::Task<> CompanionAppModel::refresh(bool showErrors) {
         failureDescription = describeError(error);
     }
     if (failure) {
-        // The other two answers are of no use without a snapshot; let them end first.
+        // The other two answers are of no use without a snapshot: cancel them, so
+        // the failure shows at once; they end as soon as they are cancelled.
+        m_refreshAPI.abortAll();
         co_await std::move(healthRequest);
         co_await std::move(diagnosticsRequest);
         if (isGone(self)) {
@@ -209,7 +289,6 @@ QCoro::Task<> CompanionAppModel::refresh(bool showErrors) {
         if (showErrors) {
             setErrorMessage(failureDescription);
         }
-        setRefreshing(false);
         std::rethrow_exception(failure);
     }
     if (isGone(self)) {
@@ -255,13 +334,29 @@ QCoro::Task<> CompanionAppModel::refresh(bool showErrors) {
     seedOnboardingStateIfNeeded(*snapshot);
     seedGuidedExperienceIfNeeded(*snapshot);
     reconcileSelectedSection();
-    setRefreshing(false);
 }
 
 void CompanionAppModel::scheduleRefreshLoop() {
     cancelTask(m_refreshLoopTask);
     m_refreshLoopTask = std::make_shared<SleepCanceller>();
-    runRefreshLoop(m_refreshLoopTask);
+    startBackgroundTask(runRefreshLoop(m_refreshLoopTask), lcModel(), "The refresh loop");
+}
+
+QCoro::Task<> CompanionAppModel::refreshInBackground() {
+    const QPointer<CompanionAppModel> self(this);
+    std::optional<QString> failure;
+    try {
+        co_await refresh(false);
+    } catch (const std::exception& error) {
+        failure = describeError(error);
+    }
+    if (isGone(self)) {
+        co_return;
+    }
+    if (failure) {
+        qCInfo(lcModel).noquote() << "Refresh failed:" << *failure;
+        setErrorMessage(*failure);
+    }
 }
 
 QCoro::Task<> CompanionAppModel::runRefreshLoop(TaskHandle task) {
@@ -273,18 +368,7 @@ QCoro::Task<> CompanionAppModel::runRefreshLoop(TaskHandle task) {
         if (isGone(self)) {
             co_return;
         }
-        std::optional<QString> failure;
-        try {
-            co_await refresh(false);
-        } catch (const std::exception& error) {
-            failure = describeError(error);
-        }
-        if (isGone(self)) {
-            co_return;
-        }
-        if (failure) {
-            setErrorMessage(*failure);
-        }
+        co_await refreshInBackground();
     }
 }
 
@@ -305,7 +389,7 @@ QCoro::Task<> CompanionAppModel::refreshFromToolbar() {
 QCoro::Task<> CompanionAppModel::performBusyAction(QString failureMessage,
                                                    std::function<QCoro::Task<>()> operation) {
     const QPointer<CompanionAppModel> self(this);
-    setBusy(true);
+    beginBusy();
     setNoticeMessage(std::nullopt);
     setErrorMessage(std::nullopt);
 
@@ -321,7 +405,7 @@ QCoro::Task<> CompanionAppModel::performBusyAction(QString failureMessage,
     if (failure) {
         setErrorMessage(failure->isEmpty() ? failureMessage : *failure);
     }
-    setBusy(false);
+    endBusy();
 }
 
 void CompanionAppModel::rearmNoticeDismissal() {
@@ -331,7 +415,8 @@ void CompanionAppModel::rearmNoticeDismissal() {
         return;
     }
     m_noticeAutoDismissTask = std::make_shared<SleepCanceller>();
-    dismissNoticeLater(m_noticeAutoDismissTask, notice);
+    startBackgroundTask(dismissNoticeLater(m_noticeAutoDismissTask, notice), lcModel(),
+                        "Dismissing a notice");
 }
 
 QCoro::Task<> CompanionAppModel::dismissNoticeLater(TaskHandle task, QString notice) {

@@ -34,6 +34,7 @@
 class CompanionPreferences;
 class CompanionProcessController;
 class PlatformServices;
+class RefreshRound;
 
 // The one model behind every window, the tray icon and the command menu: it
 // holds what the runtime last reported, the messages shown to the user and the
@@ -179,7 +180,8 @@ public:
 
     // State and refresh.
     // Reads the runtime's snapshot, health and diagnostics; throws the snapshot's
-    // failure.
+    // failure. One refresh runs at a time: asked for while one runs, it waits for
+    // it and then runs once for everyone who asked meanwhile.
     QCoro::Task<> refresh(bool showErrors);
     QCoro::Task<> refreshFromToolbar();
     void scheduleRefreshLoop();
@@ -331,10 +333,17 @@ private:
     void setHasCompletedGuidedExperience(bool completed);
     void setOnboardingErrorMessage(std::optional<QString> message);
     void setCompletingOnboarding(bool completing);
-    void setBusy(bool busy);
+    // isBusy holds while any user action or the start-up runs.
+    void beginBusy();
+    void endBusy();
     void setRefreshing(bool refreshing);
     void setUpdateInstallState(UpdateInstallState state);
 
+    // Runs the given round, then the rounds queued behind it.
+    QCoro::Task<> runRefreshRounds(std::shared_ptr<RefreshRound> round);
+    QCoro::Task<> applyRefresh(bool showErrors);
+    // A refresh nobody waits for (the loop, the runtime ending): its failure is shown.
+    QCoro::Task<> refreshInBackground();
     QCoro::Task<> runRefreshLoop(TaskHandle task);
     void rearmNoticeDismissal();
     QCoro::Task<> dismissNoticeLater(TaskHandle task, QString notice);
@@ -365,6 +374,8 @@ private:
 
     // Collaborators.
     CompanionAPI m_api;
+    // The refresh's own requests, so that a failed snapshot can cancel the other two.
+    CompanionAPI m_refreshAPI;
     CompanionProcessController& m_processController;
     PlatformServices& m_platform;
     CompanionPreferences& m_preferences;
@@ -405,6 +416,9 @@ private:
     UpdateInstallState m_updateInstallState;
 
     // Bookkeeping.
+    int m_busyCount = 0;
+    bool m_refreshRunning = false;
+    std::shared_ptr<RefreshRound> m_nextRefresh;
     TaskHandle m_refreshLoopTask;
     TaskHandle m_updateLoopTask;
     TaskHandle m_noticeAutoDismissTask;
