@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ModelHarness.h"
+#include "ui/dashboard/DashboardWindowView.h"
+
+#include <QPalette>
+#include <QString>
+
+// A dashboard window on a model fed by a canned runtime, shown offscreen with
+// its transitions off.
+class DashboardFixture {
+public:
+    // Isolates the user's folders, sets the Fusion style; call once.
+    static void prepareApplication();
+    static QPalette lightPalette();
+    static QPalette darkPalette();
+    // The folder the screenshots go to (created).
+    static QString screenshotFolder();
+
+    static ClientConfig client(const QString& id, const QString& label, const QString& authState = u"ok"_qs,
+                               std::optional<QString> lastError = std::nullopt);
+    // Paired, online, with the given clients.
+    static RuntimeSnapshot pairedSnapshot(QList<ClientConfig> clients = {});
+    // Pending with a code expiring at the given time, and its link answered.
+    void servePendingPairing(const QDateTime& expiresAt);
+
+    explicit DashboardFixture(ModelHarness::Options options = onboarded());
+    static ModelHarness::Options onboarded();
+    // Waits for the model's running work (start-up, actions) to end first.
+    ~DashboardFixture();
+
+    // Serves the snapshot, refreshes the model and lets the view catch up.
+    void serveAndRefresh(const RuntimeSnapshot& snapshot);
+    void show();
+    void settle();
+    // Writes the window (and the sheet, when open) as name.png.
+    void saveScreenshot(const QString& name);
+
+    ModelHarness harness;
+    CompanionAppModel& model;
+    DashboardWindowView view;
+};
