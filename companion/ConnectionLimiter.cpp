@@ -90,6 +90,8 @@ void ConnectionLimiter::inspect() {
             if (m_bodyLeft == 0) {
                 m_stage = Stage::Head;
                 requestComplete();
+            } else {
+                m_timer->start(m_limits.idleTimeout); // bytes keep coming
             }
             continue;
         }
