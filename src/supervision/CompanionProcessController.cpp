@@ -3,6 +3,7 @@
 #include "common/ContinuousSleep.h"
 #include "common/LogCategories.h"
 #include "common/LogRotation.h"
+#include "common/UserFacingError.h"
 #include "runtime/CompanionAPI.h"
 #include "runtime/WireCoding.h"
 #include "supervision/CompanionProcessError.h"
@@ -136,7 +137,9 @@ QCoro::Task<bool> CompanionProcessController::isHealthy() const {
         const CompanionAPI api(m_settings.baseURL, m_settings.requestTimeout);
         co_await api.healthcheck();
         co_return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        // Polled often while a runtime starts or stops: only worth a debug line.
+        qCDebug(lcSupervision).noquote() << "Health check failed:" << describeError(error);
         co_return false;
     }
 }
@@ -151,13 +154,16 @@ QCoro::Task<std::optional<QString>> CompanionProcessController::runningRuntimeVe
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status < 200 || status > 299) {
+        qCInfo(lcSupervision) << "The running runtime's version is unknown: HTTP" << status;
         co_return std::nullopt;
     }
     try {
         const auto payload = WireCoding::decode<RuntimeVersionPayload>(reply->readAll());
         const QString version = payload.identity.agentVersion.trimmed();
         co_return version.isEmpty() ? std::nullopt : std::optional<QString>(version);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCInfo(lcSupervision).noquote()
+            << "The running runtime's version is unreadable:" << describeError(error);
         co_return std::nullopt;
     }
 }
