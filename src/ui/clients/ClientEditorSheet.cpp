@@ -2,11 +2,11 @@
 
 #include "ui/clients/ClientPortField.h"
 #include "ui/components/ClientPresentation.h"
-#include "ui/components/CompanionInsetSurfaceModifier.h"
 #include "ui/components/CompanionLabel.h"
 #include "ui/components/CompanionPalette.h"
 #include "ui/components/CompanionProminentButton.h"
 #include "ui/components/CompanionStatusBanner.h"
+#include "ui/components/CompanionSurfaceCard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,12 +44,11 @@ ClientEditorSheet::ClientEditorSheet(const ClientDraft& draft, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(20);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
     auto* heading = new CompanionLabel(title, CompanionTextStyle::Title);
     heading->setWeight(QFont::DemiBold);
     layout->addWidget(heading);
 
-    auto* panel = new QWidget;
+    auto* panel = new CompanionSurfaceCard;
     buildForm(panel);
     layout->addWidget(panel);
 
@@ -99,9 +98,11 @@ ClientEditorSheet::ClientEditorSheet(const ClientDraft& draft, QWidget* parent)
     });
     connect(m_type, &QComboBox::currentIndexChanged, this, &ClientEditorSheet::typeChanged);
     updateState();
+    const int height = heightForWidth(preferredWidth);
+    resize(preferredWidth, height > 0 ? height : sizeHint().height());
 }
 
-void ClientEditorSheet::buildForm(QWidget* panel) {
+void ClientEditorSheet::buildForm(CompanionSurfaceCard* panel) {
     for (const ClientType type : allClientTypes()) {
         m_type->addItem(ClientPresentation::typeName(type), QVariant::fromValue(int(type)));
     }
@@ -120,8 +121,11 @@ void ClientEditorSheet::buildForm(QWidget* panel) {
     m_type->setObjectName(QStringLiteral("clientType"));
     m_password->setObjectName(QStringLiteral("clientPassword"));
 
-    auto* form = new QFormLayout(panel);
-    form->setContentsMargins(16, 14, 16, 14);
+    // Fields on the card colour keep their own (text) background visible in
+    // both themes.
+    auto* form = new QFormLayout;
+    panel->contentLayout()->addLayout(form);
+    panel->contentLayout()->setContentsMargins(16, 14, 16, 14);
     form->setHorizontalSpacing(16);
     form->setVerticalSpacing(10);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
@@ -134,7 +138,6 @@ void ClientEditorSheet::buildForm(QWidget* panel) {
     form->addRow(tr("Password"), m_password);
     form->addRow(tr("Use TLS / HTTPS"), m_useTls);
     form->addRow(tr("Skip TLS certificate verification"), m_skipVerify);
-    CompanionInsetSurfaceModifier::apply(panel, 12);
 }
 
 QString ClientEditorSheet::portText() const {

@@ -9,6 +9,7 @@
 class ClientPortField;
 class CompanionLabel;
 class CompanionStatusBanner;
+class CompanionSurfaceCard;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -21,6 +22,8 @@ class QPushButton;
 class ClientEditorSheet : public QDialog {
     Q_OBJECT
 public:
+    static constexpr int preferredWidth = 520;
+
     ClientEditorSheet(const ClientDraft& draft, QWidget* parent);
 
     const ClientDraft& draft() const { return m_draft; }
@@ -39,7 +42,7 @@ Q_SIGNALS:
     void errorDismissed();
 
 private:
-    void buildForm(QWidget* panel);
+    void buildForm(CompanionSurfaceCard* panel);
     void typeChanged(int index);
     void updateState();
 

@@ -42,9 +42,14 @@ QSize CompanionAdaptiveGridLayout::sizeHint() const {
 }
 
 QSize CompanionAdaptiveGridLayout::minimumSize() const {
+    // The height comes from heightForWidth at the width given; a minimum
+    // taken at one column would keep the layout that tall at every width.
     const QMargins m = contentsMargins();
-    const int width = m_minimumColumnWidth + m.left() + m.right();
-    return {width, heightForWidth(width)};
+    int height = 0;
+    for (const QLayoutItem* item : m_items) {
+        height = std::max(height, item->minimumSize().height());
+    }
+    return {m_minimumColumnWidth + m.left() + m.right(), height + m.top() + m.bottom()};
 }
 
 void CompanionAdaptiveGridLayout::setGeometry(const QRect& rect) {

@@ -12,7 +12,8 @@ class PairingQRCodeView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int codeSize = 176;
-    static constexpr int quietZone = 12;
+    // About four modules of a typical pairing link's code.
+    static constexpr int quietZone = 20;
 
     explicit PairingQRCodeView(QWidget* parent = nullptr);
 

@@ -113,6 +113,8 @@ void DashboardFixture::serveAndRefresh(const RuntimeSnapshot& snapshot) {
 void DashboardFixture::show() {
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // The first show starts the model; wait for its start-up to end.
+    QVERIFY(QTest::qWaitFor([this] { return !model.isBusy() && !model.isRefreshing(); }, 10000));
     settle();
 }
 

@@ -31,6 +31,7 @@ public:
 
     // Serves the snapshot, refreshes the model and lets the view catch up.
     void serveAndRefresh(const RuntimeSnapshot& snapshot);
+    // Shows the window, which starts the model, and waits for the start-up.
     void show();
     void settle();
     // Writes the window (and the sheet, when open) as name.png.

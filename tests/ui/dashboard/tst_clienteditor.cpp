@@ -144,7 +144,7 @@ private Q_SLOTS:
 
         // A refused save keeps the sheet, the typed text, and shows why.
         f.harness.server.setAnswer(u"/v1/clients/save"_qs,
-                                   {400, QByteArrayLiteral(R"({"error":"Label already used."})"), {}});
+                                   {400, QByteArrayLiteral("Label already used."), {}});
         QTest::keyClick(field<QLineEdit>(sheet, "clientLabel"), Qt::Key_Return);
         QTRY_VERIFY(field<CompanionStatusBanner>(sheet, "clientEditorError")->isVisibleTo(sheet));
         QCOMPARE(f.view.clientEditor(), sheet);
