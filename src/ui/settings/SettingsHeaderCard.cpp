@@ -1,0 +1,61 @@
+#include "ui/settings/SettingsHeaderCard.h"
+
+#include "model/CompanionAppModel.h"
+#include "ui/components/CompanionAppIconBadge.h"
+#include "ui/components/CompanionLabel.h"
+#include "ui/components/CompanionStatusPill.h"
+#include "ui/settings/SettingsUpdateButton.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+SettingsHeaderCard::SettingsHeaderCard(CompanionAppModel& model, QWidget* parent)
+    : CompanionSurfaceCard(parent), m_model(model), m_health(new CompanionStatusPill),
+      m_update(new SettingsUpdateButton(model)) {
+    auto* top = new QHBoxLayout;
+    top->setSpacing(16);
+    top->addWidget(new CompanionAppIconBadge(56, this), 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(new CompanionLabel(tr("Settings"), CompanionTextStyle::LargeTitle, this));
+    auto* purpose = new CompanionLabel(tr("Tune how this Mac identifies itself, launches, updates, and stays "
+                                          "available inside Vendrilo Connect."),
+                                       CompanionTextStyle::Callout, this);
+    purpose->setTone(CompanionLabel::Tone::Secondary);
+    texts->addWidget(purpose);
+    auto* pills = new QHBoxLayout;
+    pills->setSpacing(8);
+    pills->addWidget(new CompanionStatusPill(u'v' + model.applicationVersion(), StatusTint::Secondary, this));
+    pills->addWidget(m_health);
+    pills->addStretch();
+    texts->addSpacing(4);
+    texts->addLayout(pills);
+    top->addLayout(texts, 1);
+    contentLayout()->addLayout(top);
+
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(8);
+    auto* dashboard = new QPushButton(tr("Open Dashboard"), this);
+    connect(dashboard, &QPushButton::clicked, this,
+            [] { QDesktopServices::openUrl(CompanionPaths::dashboardBaseURL()); });
+    actions->addWidget(dashboard);
+    m_update->setParent(this);
+    actions->addWidget(m_update);
+    actions->addStretch();
+    contentLayout()->addSpacing(4);
+    contentLayout()->addLayout(actions);
+
+    connect(&m_model, &CompanionAppModel::statusPresentationDidChange, this, &SettingsHeaderCard::render);
+    connect(&m_model, &CompanionAppModel::releaseStatusChanged, this, &SettingsHeaderCard::render);
+    render();
+}
+
+void SettingsHeaderCard::render() {
+    m_health->setTitle(m_model.quickStatusTitle());
+    m_health->setTint(m_model.healthTint());
+    // Only an offered update earns a button up here.
+    const ResolvedReleaseStatus& release = m_model.releaseStatus();
+    m_update->setVisible(release.updateAvailable || release.updateRequired);
+}

@@ -1,0 +1,47 @@
+#include "ui/settings/SettingsNameField.h"
+
+#include "model/CompanionAppModel.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+SettingsNameField::SettingsNameField(CompanionAppModel& model, QWidget* parent)
+    : QLineEdit(parent), m_model(model) {
+    setAccessibleName(tr("Companion name"));
+    setClearButtonEnabled(false);
+    showDraft();
+    connect(&m_model, &CompanionAppModel::displayNameDraftChanged, this, &SettingsNameField::showDraft);
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+        // Typing again after a save or Escape is a new edit.
+        m_model.beginEditingDisplayName();
+        m_model.setDisplayNameDraft(text);
+    });
+}
+
+void SettingsNameField::showDraft() {
+    if (text() != m_model.displayNameDraft()) {
+        setText(m_model.displayNameDraft());
+    }
+}
+
+void SettingsNameField::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    m_model.beginEditingDisplayName();
+}
+
+void SettingsNameField::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // The field's own context menu takes focus only for a moment.
+    if (event->reason() != Qt::PopupFocusReason) {
+        m_model.endEditingDisplayName();
+    }
+}
+
+void SettingsNameField::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && m_model.isEditingDisplayName()) {
+        m_model.cancelEditingDisplayName();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}

@@ -1,0 +1,291 @@
+#include "ModelHarness.h"
+#include "UiScreenshots.h"
+#include "runtime/WireCoding.h"
+#include "ui/components/CompanionLabel.h"
+#include "ui/components/CompanionMetricTile.h"
+#include "ui/components/CompanionStatusPill.h"
+#include "ui/onboarding/CompanionClientRow.h"
+#include "ui/onboarding/CompanionClientsStepView.h"
+#include "ui/onboarding/CompanionGuideStepView.h"
+#include "ui/onboarding/CompanionGuidedOnboardingView.h"
+#include "ui/onboarding/CompanionOnboardingProgressView.h"
+#include "ui/onboarding/CompanionOnboardingStepMarker.h"
+#include "ui/onboarding/CompanionPairingStepView.h"
+#include "ui/onboarding/CompanionReadyStepView.h"
+#include "ui/onboarding/CompanionStepFooter.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+ClientConfig client(const QString& id, const QString& authState, const std::optional<QString>& lastError) {
+    ClientConfig config;
+    config.id = id;
+    config.label = u"NAS "_qs + id;
+    config.host = u"localhost"_qs;
+    config.port = 8080;
+    config.authState = authState;
+    config.lastError = lastError;
+    return config;
+}
+
+RuntimeSnapshot snapshot(PairingStatus pairing, QList<ClientConfig> clients = {}) {
+    RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot(pairing, u"K7Q-2PX"_qs);
+    if (pairing == PairingStatus::Pending) {
+        snapshot.identity.pairing.expiresAt = QDateTime::currentDateTimeUtc().addSecs(600);
+    } else {
+        snapshot.identity.pairing.code.reset();
+    }
+    snapshot.clients = std::move(clients);
+    return snapshot;
+}
+
+QStringList markerWords(const CompanionOnboardingProgressView& progress) {
+    QStringList words;
+    for (const CompanionOnboardingStepMarker* marker : progress.markers()) {
+        words.append(marker->statusWord());
+    }
+    return words;
+}
+
+std::unique_ptr<ModelHarness> harnessWith(bool setupDone, const RuntimeSnapshot& served) {
+    auto harness = std::make_unique<ModelHarness>(ModelHarness::Options{.setupCompleted = setupDone});
+    // Stored as not finished, so a paired runtime with clients is not taken for an older installation.
+    harness->preferences.setBool(CompanionPreferences::didCompleteGuidedExperienceKey, false);
+    harness->serve(served);
+    harness->server.setAnswer(
+        u"/v1/pairing/link"_qs,
+        {200,
+         R"({"code":"K7Q-2PX","web_url":"https://example.invalid/pair/K7Q-2PX","app_url":"vendrilo://pair",)"
+         R"("source":"companion","qr_image_url":"https://example.invalid/qr.png"})",
+         {}});
+    return harness;
+}
+
+} // namespace
+
+class OnboardingViewTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { ModelHarness::isolateUserFolders(); }
+
+    void saveAndContinueEnabling_data() {
+        QTest::addColumn<bool>("runtimeAnswered");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("before the runtime answers, even with a name") << false << u"Den"_qs << false;
+        QTest::newRow("blank name") << true << u""_qs << false;
+        QTest::newRow("name of spaces") << true << u"   "_qs << false;
+        QTest::newRow("a name") << true << u"Den"_qs << true;
+    }
+    void saveAndContinueEnabling() {
+        QFETCH(bool, runtimeAnswered);
+        QFETCH(QString, name);
+        QFETCH(bool, enabled);
+        auto harness = harnessWith(false, snapshot(PairingStatus::Unpaired));
+        if (runtimeAnswered) {
+            QVERIFY(harness->refresh());
+        }
+        CompanionGuidedOnboardingView view(*harness->model);
+        QTest::keyClicks(view.guideStep()->nameField(), name);
+        harness->model->setOnboardingDisplayNameDraft(name);
+        QPushButton* primary = view.guideStep()->footer()->primaryButton();
+        QCOMPARE(primary->text(), u"Save and Continue"_qs);
+        QCOMPARE(primary->isEnabled(), enabled);
+        QCOMPARE(view.stepPill()->title(), u"Step 1 of 4"_qs);
+    }
+
+    // Return presses the step's button; the model's failure shows under the form.
+    void returnSavesAndAFailureShowsBelowTheForm() {
+        auto harness = harnessWith(false, snapshot(PairingStatus::Unpaired));
+        QVERIFY(harness->refresh());
+        harness->server.setAnswer(u"/v1/config/display-name"_qs, {500, "The name is taken.", {}});
+        CompanionGuidedOnboardingView view(*harness->model);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QLineEdit* field = view.guideStep()->nameField();
+        field->setFocus(Qt::TabFocusReason);
+        field->selectAll();
+        QTest::keyClicks(field, u"Den"_qs);
+        QCOMPARE(harness->model->onboardingDisplayNameDraft(), u"Den"_qs);
+        QVERIFY(!view.guideStep()->errorLine()->isVisible());
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_VERIFY(view.guideStep()->errorLine()->isVisible());
+        QCOMPARE(view.guideStep()->errorLine()->text(), u"The name is taken."_qs);
+    }
+
+    void pairingStepFollowsThePairing_data() {
+        QTest::addColumn<PairingStatus>("pairing");
+        QTest::addColumn<QString>("primary");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("secondary");
+        QTest::newRow("unpaired") << PairingStatus::Unpaired << u"Start Pairing"_qs << true << QString();
+        QTest::newRow("pending") << PairingStatus::Pending << u"Waiting for Approval"_qs << false
+                                 << u"Cancel"_qs;
+        QTest::newRow("paired") << PairingStatus::Paired << u"Continue"_qs << true << u"Unpair"_qs;
+    }
+    void pairingStepFollowsThePairing() {
+        QFETCH(PairingStatus, pairing);
+        QFETCH(QString, primary);
+        QFETCH(bool, enabled);
+        QFETCH(QString, secondary);
+        auto harness = harnessWith(true, snapshot(pairing));
+        QVERIFY(harness->refresh());
+        CompanionGuidedOnboardingView view(*harness->model);
+        harness->model->setSelectedSection(DashboardSection::Pairing);
+        view.show();
+        CompanionStepFooter* footer = view.pairingStep()->footer();
+        QCOMPARE(view.currentFooter(), footer);
+        QCOMPARE(footer->primaryButton()->text(), primary);
+        QCOMPARE(footer->primaryButton()->isEnabled(), enabled);
+        QCOMPARE(footer->secondaryButton()->isVisible() ? footer->secondaryButton()->text() : QString(),
+                 secondary);
+        QVERIFY(footer->backButton()->isVisible());
+        QCOMPARE(view.stepPill()->title(), u"Step 2 of 4"_qs);
+    }
+
+    void clientsContinueNeedsOneClient_data() {
+        QTest::addColumn<QList<ClientConfig>>("clients");
+        QTest::addColumn<QStringList>("statuses");
+        QTest::newRow("none") << QList<ClientConfig>() << QStringList();
+        QTest::newRow("one that failed its test")
+            << QList{client(u"a"_qs, u"unknown"_qs, u"connection refused"_qs)}
+            << QStringList{u"Needs Attention"_qs};
+        QTest::newRow("one reachable, one needing a login")
+            << QList{client(u"a"_qs, u" OK "_qs, std::nullopt),
+                     client(u"b"_qs, u"needs_login"_qs, std::nullopt)}
+            << QStringList{u"Reachable"_qs, u"Needs Login"_qs};
+    }
+    void clientsContinueNeedsOneClient() {
+        QFETCH(QList<ClientConfig>, clients);
+        QFETCH(QStringList, statuses);
+        auto harness = harnessWith(true, snapshot(PairingStatus::Paired, clients));
+        QVERIFY(harness->refresh());
+        CompanionGuidedOnboardingView view(*harness->model);
+        harness->model->setSelectedSection(DashboardSection::Clients);
+        CompanionStepFooter* footer = view.clientsStep()->footer();
+        QCOMPARE(footer->primaryButton()->text(), u"Continue"_qs);
+        QCOMPARE(footer->primaryButton()->isEnabled(), !clients.isEmpty());
+        QStringList shown;
+        for (const CompanionClientRow* row : view.clientsStep()->rows()) {
+            shown.append(row->findChild<CompanionStatusPill*>()->title());
+        }
+        QCOMPARE(shown, statuses);
+        footer->primaryButton()->click();
+        QCOMPARE(harness->model->selectedSection(),
+                 clients.isEmpty() ? DashboardSection::Clients : DashboardSection::Ready);
+    }
+
+    // completedSteps follows the runtime, the bar the step shown.
+    void progressMarkersAndBar_data() {
+        QTest::addColumn<bool>("setupDone");
+        QTest::addColumn<PairingStatus>("pairing");
+        QTest::addColumn<int>("clients");
+        QTest::addColumn<bool>("goBack");
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<double>("bar");
+        QTest::addColumn<QString>("pill");
+        const QString done = u"Done"_qs, now = u"Now"_qs, next = u"Next"_qs;
+        QTest::newRow("fresh start") << false << PairingStatus::Unpaired << 0 << false
+                                     << QStringList{now, next, next, next} << 0.25 << u"Step 1 of 4"_qs;
+        QTest::newRow("paired, adding clients")
+            << true << PairingStatus::Paired << 0 << false << QStringList{done, done, now, next} << 0.75
+            << u"Step 3 of 4"_qs;
+        QTest::newRow("back from clients to pairing")
+            << true << PairingStatus::Paired << 0 << true << QStringList{done, done, next, next} << 0.5
+            << u"Step 2 of 4"_qs;
+        QTest::newRow("all done on the ready step")
+            << true << PairingStatus::Paired << 1 << false << QStringList{done, done, done, done} << 1.0
+            << u"Step 4 of 4"_qs;
+    }
+    void progressMarkersAndBar() {
+        QFETCH(bool, setupDone);
+        QFETCH(PairingStatus, pairing);
+        QFETCH(int, clients);
+        QFETCH(bool, goBack);
+        QFETCH(QStringList, words);
+        QFETCH(double, bar);
+        QFETCH(QString, pill);
+        QList<ClientConfig> configured;
+        for (int i = 0; i < clients; ++i) {
+            configured.append(client(QString::number(i), u"ok"_qs, std::nullopt));
+        }
+        auto harness = harnessWith(setupDone, snapshot(pairing, configured));
+        QVERIFY(harness->refresh());
+        CompanionGuidedOnboardingView view(*harness->model);
+        if (goBack) {
+            harness->model->goToPreviousStep();
+        }
+        QCOMPARE(markerWords(*view.progressView()), words);
+        QCOMPARE(view.progressView()->progressValue(), bar);
+        QCOMPARE(view.stepPill()->title(), pill);
+    }
+
+    void readyTiles_data() {
+        QTest::addColumn<bool>("runtimeAnswered");
+        QTest::addColumn<QStringList>("values");
+        QTest::newRow("before the runtime answers")
+            << false << QStringList{u"Starting"_qs, u"Offline"_qs, u"0"_qs, u"0"_qs};
+        QTest::newRow("online") << true
+                                << QStringList{u"Local And Relay Ready"_qs, u"Connected"_qs, u"3"_qs,
+                                               u"2"_qs};
+    }
+    void readyTiles() {
+        QFETCH(bool, runtimeAnswered);
+        QFETCH(QStringList, values);
+        RuntimeSnapshot served = snapshot(PairingStatus::Paired);
+        served.backendStatus.presenceState = PresenceState::Connected;
+        auto harness = harnessWith(true, served);
+        HealthSummary health = CannedRuntimeServer::health();
+        health.clients.total = 3;
+        health.clients.healthy = 2;
+        harness->server.setAnswer(u"/v1/health"_qs, {200, WireCoding::encode(health), {}});
+        if (runtimeAnswered) {
+            QVERIFY(harness->refresh());
+        }
+        CompanionGuidedOnboardingView view(*harness->model);
+        QStringList shown;
+        for (const CompanionMetricTile* tile : view.readyStep()->tiles()) {
+            shown.append(tile->value());
+        }
+        QCOMPARE(shown, values);
+    }
+
+    void screenshots() {
+        auto harness = harnessWith(false, snapshot(PairingStatus::Unpaired));
+        QVERIFY(harness->refresh());
+        std::unique_ptr<QWidget> frame(
+            UiScreenshots::framed(new CompanionGuidedOnboardingView(*harness->model)));
+        frame->show();
+        QCOMPARE(UiScreenshots::saveLightAndDark(*frame, u"onboarding-1-guide"_qs, {820, 760}).size(), 2);
+
+        QList<ClientConfig> clients{client(u"a"_qs, u"ok"_qs, std::nullopt),
+                                    client(u"b"_qs, u"unknown"_qs, u"connection refused"_qs)};
+        const struct {
+            RuntimeSnapshot served;
+            DashboardSection section;
+            QString name;
+        } steps[] = {
+            {snapshot(PairingStatus::Pending), DashboardSection::Pairing, u"onboarding-2-pairing-pending"_qs},
+            {snapshot(PairingStatus::Unpaired), DashboardSection::Pairing, u"onboarding-2-pairing-start"_qs},
+            {snapshot(PairingStatus::Paired, clients), DashboardSection::Clients, u"onboarding-3-clients"_qs},
+            {snapshot(PairingStatus::Paired), DashboardSection::Clients, u"onboarding-3-clients-empty"_qs},
+            {snapshot(PairingStatus::Paired, clients), DashboardSection::Ready, u"onboarding-4-ready"_qs},
+        };
+        for (const auto& step : steps) {
+            auto stepHarness = harnessWith(true, step.served);
+            QVERIFY(stepHarness->refresh());
+            stepHarness->model->setSelectedSection(step.section);
+            std::unique_ptr<QWidget> stepFrame(
+                UiScreenshots::framed(new CompanionGuidedOnboardingView(*stepHarness->model)));
+            stepFrame->show();
+            QCOMPARE(UiScreenshots::saveLightAndDark(*stepFrame, step.name, {820, 820}).size(), 2);
+        }
+    }
+};
+
+QTEST_MAIN(OnboardingViewTest)
+#include "tst_onboardingview.moc"
