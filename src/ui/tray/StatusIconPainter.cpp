@@ -88,8 +88,11 @@ void paint(QPainter& painter, const QImage& logo, const StatusIconColors& colors
 QImage render(QSize pixelSize, const QImage& logo, const StatusIconColors& colors) {
     QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
+    // The canvas is square: centred in whatever shape the panel gives.
+    const int side = std::min(pixelSize.width(), pixelSize.height());
     QPainter painter(&image);
-    painter.scale(pixelSize.width() / canvasSize, pixelSize.height() / canvasSize);
+    painter.translate((pixelSize.width() - side) / 2.0, (pixelSize.height() - side) / 2.0);
+    painter.scale(side / canvasSize, side / canvasSize);
     paint(painter, logo, colors);
     return image;
 }

@@ -23,7 +23,8 @@ QRect trimmedLogoRect(const QImage& logo);
 // null logo draws no logo.
 void paint(QPainter& painter, const QImage& logo, const StatusIconColors& colors);
 
-// The icon at pixelSize, transparent around what is drawn.
+// The icon at pixelSize, its canvas the largest centred square; transparent
+// around what is drawn.
 QImage render(QSize pixelSize, const QImage& logo, const StatusIconColors& colors);
 
 } // namespace StatusIconPainter

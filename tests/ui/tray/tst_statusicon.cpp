@@ -118,6 +118,15 @@ private Q_SLOTS:
         }
     }
 
+    void aPanelSlotOfAnotherShapeKeepsTheIconSquare() {
+        // 16 × 32: the canvas is the 16-pixel square in the middle.
+        const QImage image = StatusIconPainter::render({16, 32}, {}, {.status = statusGreen, .badge = {}});
+        const qreal unit = 16 / StatusIconPainter::canvasSize;
+        QVERIFY(
+            near(image.pixelColor(int(dotCentre.x() * unit), 8 + int(dotCentre.y() * unit)), statusGreen));
+        QCOMPARE(image.pixelColor(int(dotCentre.x() * unit), int(dotCentre.y() * unit)).alpha(), 0);
+    }
+
     void theShippedLogoShowsBetweenDotAndBadge() {
         Q_INIT_RESOURCE(tray);
         QIcon icon(new StatusIconEngine(std::make_shared<QSvgRenderer>(u":/vendrilo/MenuBarLogoAlone.svg"_qs),

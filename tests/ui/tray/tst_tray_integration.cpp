@@ -1,0 +1,382 @@
+#include "StatusNotifierWatcher.h"
+#include "ui/tray/wording/WordingRules.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+// The real app bundle under Xvfb, in a panel with an XEmbed tray (trayer) and
+// then with a StatusNotifierItem host this test registers on its private
+// session bus: the icon shows, its tooltip and menu are right, a left click
+// opens the dashboard, and "Quit Completely" ends the app after shutting the
+// runtime down.
+namespace {
+
+constexpr int launchTimeoutMs = 30000;
+constexpr int quitTimeoutMs = 30000;
+
+QString run(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// Rows in the notation of the menu tests: "—", "(disabled)", "[x] toggle", "menu ▸ a | b".
+struct MenuNode {
+    QVariantMap properties;
+    QList<MenuNode> children;
+    int id = 0;
+};
+
+MenuNode readMenuNode(const QDBusArgument& argument) {
+    MenuNode node;
+    argument.beginStructure();
+    argument >> node.id >> node.properties;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QDBusVariant child;
+        argument >> child;
+        node.children.append(readMenuNode(qvariant_cast<QDBusArgument>(child.variant())));
+    }
+    argument.endArray();
+    argument.endStructure();
+    return node;
+}
+
+QStringList rowsOf(const MenuNode& menu) {
+    QStringList rows;
+    for (const MenuNode& item : menu.children) {
+        const QVariantMap& p = item.properties;
+        const QString label = p.value(u"label"_qs).toString();
+        if (p.value(u"visible"_qs, true).toBool() == false) {
+            continue;
+        }
+        if (p.value(u"type"_qs).toString() == u"separator") {
+            rows << u"—"_qs;
+        } else if (!item.children.isEmpty()) {
+            rows << label + u" ▸ " + rowsOf(item).join(u" | ");
+        } else if (!p.value(u"enabled"_qs, true).toBool()) {
+            rows << u'(' + label + u')';
+        } else if (p.value(u"toggle-type"_qs).toString() == u"checkmark") {
+            rows << (p.value(u"toggle-state"_qs).toInt() == 1 ? u"[x] "_qs : u"[ ] "_qs) + label;
+        } else {
+            rows << label;
+        }
+    }
+    return rows;
+}
+
+int idOf(const MenuNode& menu, const QString& label) {
+    for (const MenuNode& item : menu.children) {
+        if (item.properties.value(u"label"_qs).toString() == label) {
+            return item.id;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+class TrayIntegrationTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        for (const char* tool : {"Xvfb", "trayer", "xdotool", "import"}) {
+            QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
+        }
+        QVERIFY(m_root.isValid());
+        QFile rules(QStringLiteral(VC_WORDING_RULES));
+        QVERIFY(rules.open(QIODevice::ReadOnly));
+        m_linuxWording = *WordingRules::parse(QString::fromUtf8(rules.readAll()));
+
+        m_xvfb.start(u"Xvfb"_qs, {u"-displayfd"_qs, u"1"_qs, u"-screen"_qs, u"0"_qs, u"1280x800x24"_qs,
+                                  u"-nolisten"_qs, u"tcp"_qs});
+        QVERIFY(m_xvfb.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine(), 10000);
+        m_display = u':' + QString::fromLatin1(m_xvfb.readLine()).trimmed();
+
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.insert(u"DISPLAY"_qs, m_display);
+        m_environment.remove(u"WAYLAND_DISPLAY"_qs);
+        m_environment.insert(u"QT_QPA_PLATFORM"_qs, u"xcb"_qs);
+        m_environment.insert(u"HOME"_qs, m_root.filePath(u"home"_qs));
+        for (const auto& [variable, folder] : {std::pair{"XDG_DATA_HOME", "data"},
+                                               {"XDG_CONFIG_HOME", "config"},
+                                               {"XDG_STATE_HOME", "state"},
+                                               {"XDG_CACHE_HOME", "cache"},
+                                               {"XDG_RUNTIME_DIR", "runtime"}}) {
+            const QString path = m_root.filePath(QString::fromLatin1(folder));
+            QVERIFY(QDir().mkpath(path));
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            m_environment.insert(QString::fromLatin1(variable), path);
+        }
+        // Release checks stay on this machine and fail quietly.
+        m_environment.insert(u"VENDRILO_CONNECT_RELEASE_FEED_URL"_qs,
+                             u"http://127.0.0.1:9/companion.json"_qs);
+    }
+
+    void xembedTrayShowsTheIconAndItsMenu() {
+        m_trayer.setProcessEnvironment(m_environment);
+        // A full-width panel along the top, the icon at its right end.
+        m_trayer.start(u"trayer"_qs, {u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
+                                      u"percent"_qs, u"--width"_qs, u"100"_qs, u"--height"_qs, u"32"_qs,
+                                      u"--SetDockType"_qs, u"true"_qs, u"--transparent"_qs, u"true"_qs,
+                                      u"--alpha"_qs, u"0"_qs, u"--tint"_qs, u"0x3b4252"_qs});
+        QVERIFY(m_trayer.waitForStarted());
+        launchApp();
+
+        // The icon: a small window of the app, embedded and shown by the tray.
+        QString icon;
+        QTRY_VERIFY_WITH_TIMEOUT(!(icon = smallAppWindow()).isEmpty(), launchTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!appWindows().isEmpty(), 5000);
+        const QStringList before = appWindows();
+
+        // A right click opens the menu; the panel with it is what users see.
+        xdotool({u"mousemove"_qs, u"--window"_qs, icon, u"8"_qs, u"24"_qs, u"click"_qs, u"3"_qs});
+        QTRY_VERIFY_WITH_TIMEOUT(appWindows().size() > before.size(), 10000);
+        QTest::qWait(500); // the menu's first paint
+        const QString screenshot = QStringLiteral(VC_TEST_OUTPUT_DIR "/tray-menu-xembed.png");
+        QCOMPARE(run(u"import"_qs, {u"-window"_qs, u"root"_qs, screenshot}, m_environment), QString());
+        QVERIFY(!QImage(screenshot).isNull());
+
+        // The last row quits completely.
+        xdotool({u"key"_qs, u"Up"_qs, u"Return"_qs});
+        expectCleanQuit();
+        m_trayer.kill();
+        m_trayer.waitForFinished();
+    }
+
+    void statusNotifierHostShowsTheIconTooltipAndMenu() {
+        StatusNotifierWatcher watcher;
+        QVERIFY(watcher.registerOnSessionBus());
+        const auto unregister = qScopeGuard([&] { watcher.unregister(); });
+        QSignalSpy registered(&watcher, &StatusNotifierWatcher::StatusNotifierItemRegistered);
+        launchApp();
+        QTRY_VERIFY_WITH_TIMEOUT(!registered.isEmpty(), launchTimeoutMs);
+        const QString item = registered.first().first().toString();
+        m_itemService = item.section(u'/', 0, 0);
+
+        // The tooltip names the status once the runtime reported one.
+        QString toolTip;
+        QTRY_VERIFY_WITH_TIMEOUT((toolTip = itemToolTip()).startsWith(u"Vendrilo Connect — ") &&
+                                     !toolTip.endsWith(u"Starting…"),
+                                 launchTimeoutMs);
+        const QString status = toolTip.section(u" — "_qs, 1);
+
+        // Every size a panel asks for is drawn, with the status dot in place.
+        const QList<QImage> pixmaps = itemIconPixmaps();
+        QVERIFY(pixmaps.size() >= 6);
+        for (const QImage& image : pixmaps) {
+            const qreal unit = image.width() / 18.0;
+            QCOMPARE(image.pixelColor(int(14.2 * unit), int(14.0 * unit)).alpha(), 255);
+            QCOMPARE(image.pixelColor(0, 0).alpha(), 0);
+        }
+
+        const MenuNode menu = menuLayout();
+        const QStringList expected{
+            u"(Vendrilo Connect)"_qs,
+            u'(' + status + u')',
+            u"(This Mac companion is up to date.)"_qs,
+            u"Check for Updates…"_qs,
+            u"—"_qs,
+            u"Open Companion"_qs,
+            u"Open Settings…"_qs,
+            u"Start Pairing"_qs,
+            u"—"_qs,
+            u"[ ] Start at Login"_qs,
+            u"[x] Keep Running in Menu Bar"_qs,
+            u"Advanced ▸ Open Browser Dashboard | Reveal Logs | Reveal Data Folder | — | "
+            u"Restart Runtime"_qs,
+            u"—"_qs,
+            u"Quit Completely"_qs};
+        const QStringList rows = rowsOf(menu);
+        QCOMPARE(rows.size(), expected.size());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            // The app may show the source texts or this platform's words.
+            QVERIFY2(rows[i] == expected[i] || rows[i] == m_linuxWording.apply(expected[i]),
+                     qPrintable(rows[i]));
+        }
+
+        // A left click opens the dashboard.
+        callItem(u"Activate"_qs, {0, 0});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !xdotool({u"search"_qs, u"--onlyvisible"_qs, u"--name"_qs, u"^Vendrilo Connect$"_qs}).isEmpty(),
+            10000);
+
+        const int quitId = idOf(menu, u"Quit Completely"_qs);
+        QVERIFY(quitId > 0);
+        QDBusMessage click = QDBusMessage::createMethodCall(m_itemService, u"/MenuBar"_qs,
+                                                            u"com.canonical.dbusmenu"_qs, u"Event"_qs);
+        click << quitId << u"clicked"_qs << QVariant::fromValue(QDBusVariant(0)) << 0u;
+        QDBusConnection::sessionBus().call(click);
+        expectCleanQuit();
+    }
+
+    void cleanupTestCase() {
+        for (QProcess* process : {&m_app, &m_trayer, &m_xvfb}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished();
+            }
+        }
+    }
+
+private:
+    void launchApp() {
+        m_app.setProcessEnvironment(m_environment);
+        m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_app.start(QStringLiteral(VC_APP_EXECUTABLE), {u"--background"_qs});
+        QVERIFY(m_app.waitForStarted());
+    }
+
+    void expectCleanQuit() {
+        QVERIFY(m_app.waitForFinished(quitTimeoutMs));
+        QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_app.exitCode(), 0);
+        // No runtime left: nothing listens on its port, no process runs from our folders.
+        QTcpSocket probe;
+        probe.connectToHost(u"127.0.0.1"_qs, 46901);
+        QVERIFY(!probe.waitForConnected(2000));
+        const QDir proc(u"/proc"_qs);
+        for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QString executable = QFile::symLinkTarget(proc.filePath(pid + u"/exe"));
+            QVERIFY2(!executable.startsWith(m_root.path()), qPrintable(pid + u' ' + executable));
+        }
+    }
+
+    QString xdotool(const QStringList& arguments) const {
+        return run(u"xdotool"_qs, arguments, m_environment);
+    }
+
+    QStringList appWindows() const {
+        return xdotool({u"search"_qs, u"--onlyvisible"_qs, u"--pid"_qs, QString::number(m_app.processId())})
+            .split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    // The embedded icon: the app's only window no larger than a panel row.
+    QString smallAppWindow() const {
+        for (const QString& window : appWindows()) {
+            const QString geometry = xdotool({u"getwindowgeometry"_qs, window});
+            const QString size = geometry.section(u"Geometry: "_qs, 1).trimmed();
+            if (!size.isEmpty() && size.section(u'x', 0, 0).toInt() <= 64 &&
+                size.section(u'x', 1).toInt() <= 64) {
+                return window;
+            }
+        }
+        return {};
+    }
+
+    QVariant itemProperty(const QString& name) const {
+        QDBusMessage get = QDBusMessage::createMethodCall(m_itemService, u"/StatusNotifierItem"_qs,
+                                                          u"org.freedesktop.DBus.Properties"_qs, u"Get"_qs);
+        get << u"org.kde.StatusNotifierItem"_qs << name;
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(get);
+        return reply.arguments().isEmpty() ? QVariant()
+                                           : qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
+    }
+
+    static QList<QImage> readPixmaps(const QDBusArgument& argument) {
+        QList<QImage> images;
+        argument.beginArray();
+        while (!argument.atEnd()) {
+            int width = 0;
+            int height = 0;
+            QByteArray data;
+            argument.beginStructure();
+            argument >> width >> height >> data;
+            argument.endStructure();
+            QImage image(width, height, QImage::Format_ARGB32);
+            for (int i = 0; i < width * height; ++i) {
+                const auto* p = reinterpret_cast<const uchar*>(data.constData()) + 4 * i;
+                image.setPixel(i % width, i / width, qRgba(p[1], p[2], p[3], p[0]));
+            }
+            images.append(image);
+        }
+        argument.endArray();
+        return images;
+    }
+
+    QString itemToolTip() const {
+        const QVariant value = itemProperty(u"ToolTip"_qs);
+        if (!value.canConvert<QDBusArgument>()) {
+            return {};
+        }
+        const auto argument = qvariant_cast<QDBusArgument>(value);
+        QString iconName;
+        QString title;
+        QString subTitle;
+        argument.beginStructure();
+        argument >> iconName;
+        readPixmaps(argument);
+        argument >> title >> subTitle;
+        argument.endStructure();
+        return title;
+    }
+
+    QList<QImage> itemIconPixmaps() const {
+        return readPixmaps(qvariant_cast<QDBusArgument>(itemProperty(u"IconPixmap"_qs)));
+    }
+
+    void callItem(const QString& method, const QVariantList& arguments) const {
+        QDBusMessage call = QDBusMessage::createMethodCall(m_itemService, u"/StatusNotifierItem"_qs,
+                                                           u"org.kde.StatusNotifierItem"_qs, method);
+        call.setArguments(arguments);
+        QDBusConnection::sessionBus().call(call);
+    }
+
+    MenuNode menuLayout() const {
+        QDBusMessage call = QDBusMessage::createMethodCall(m_itemService, u"/MenuBar"_qs,
+                                                           u"com.canonical.dbusmenu"_qs, u"GetLayout"_qs);
+        call << 0 << -1 << QStringList();
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+        if (reply.arguments().size() < 2) {
+            return {};
+        }
+        return readMenuNode(qvariant_cast<QDBusArgument>(reply.arguments().at(1)));
+    }
+
+    QTemporaryDir m_root;
+    QProcess m_xvfb;
+    QProcess m_trayer;
+    QProcess m_app;
+    QString m_display;
+    QString m_itemService;
+    QProcessEnvironment m_environment;
+    WordingRules m_linuxWording;
+};
+
+int main(int argc, char** argv) {
+    // On a session bus of its own, so that its watcher is the only one and
+    // nothing of the desktop it runs in leaks in.
+    if (qEnvironmentVariableIsEmpty("VC_TRAY_TEST_PRIVATE_BUS")) {
+        qputenv("VC_TRAY_TEST_PRIVATE_BUS", "1");
+        std::vector<char*> arguments{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+        arguments.insert(arguments.end(), argv, argv + argc);
+        arguments.push_back(nullptr);
+        execvp(arguments.front(), arguments.data());
+        std::perror("dbus-run-session");
+        return 1;
+    }
+    QCoreApplication app(argc, argv);
+    TrayIntegrationTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_tray_integration.moc"
