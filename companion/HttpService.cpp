@@ -49,10 +49,6 @@ void HttpService::stopListening() {
     m_listener->closeConnectionsWhenIdle();
 }
 
-int HttpService::openConnections() const {
-    return m_listener->openConnections();
-}
-
 QCoro::Task<> HttpService::serve(IncomingRequest request, QHttpServerResponder responder) {
     // The connection may close while a handler waits; the socket tells.
     const QPointer<QTcpSocket> socket = responder.socket();

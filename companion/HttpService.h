@@ -41,7 +41,6 @@ public:
     // refused (503) and each connection closes once its requests are answered.
     void stopListening();
     int requestsInFlight() const noexcept { return m_inFlight; }
-    int openConnections() const;
 
 private:
     struct Route {

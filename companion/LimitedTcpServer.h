@@ -19,7 +19,6 @@ class LimitedTcpServer : public QTcpServer {
 public:
     explicit LimitedTcpServer(HttpLimits limits, QObject* parent = nullptr);
 
-    int openConnections() const noexcept { return m_open; }
     // Closes every connection once its requests are answered; no new request is read.
     void closeConnectionsWhenIdle();
 
