@@ -151,7 +151,7 @@ Lookup askProc(const Endpoint& peer, const Endpoint& local, uid_t& owner) {
 
 namespace PeerOwner {
 
-std::optional<uid_t> ofConnection(int socketDescriptor) {
+std::optional<uid_t> ofConnection(int socketDescriptor, Source source) {
     sockaddr_storage localAddress{};
     sockaddr_storage peerAddress{};
     socklen_t localLength = sizeof(localAddress);
@@ -166,8 +166,8 @@ std::optional<uid_t> ofConnection(int socketDescriptor) {
         return std::nullopt;
     }
     uid_t owner = 0;
-    Lookup lookup = askSockDiag(*peer, *local, owner);
-    if (lookup == Lookup::Unavailable) {
+    Lookup lookup = source == Source::ProcTable ? Lookup::Unavailable : askSockDiag(*peer, *local, owner);
+    if (lookup == Lookup::Unavailable && source != Source::SockDiag) {
         lookup = askProc(*peer, *local, owner);
     }
     return lookup == Lookup::Found ? std::optional<uid_t>(owner) : std::nullopt;

@@ -10,6 +10,9 @@
 // the peer is not a socket of this machine (or is gone already).
 namespace PeerOwner {
 
-std::optional<uid_t> ofConnection(int socketDescriptor);
+enum class Source { Any, SockDiag, ProcTable };
+
+// Source Any asks sock_diag first and reads the /proc table only when netlink fails.
+std::optional<uid_t> ofConnection(int socketDescriptor, Source source = Source::Any);
 
 } // namespace PeerOwner

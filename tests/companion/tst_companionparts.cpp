@@ -4,13 +4,18 @@
 #include "companion/DiagnosticsStore.h"
 #include "companion/LogWriter.h"
 #include "companion/PairingMachine.h"
+#include "companion/PeerOwner.h"
 #include "companion/StateReporter.h"
 #include "companion/StorageError.h"
 #include "companion/UsageError.h"
 
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -130,6 +135,32 @@ private Q_SLOTS:
                      .formatLine(at, LogWriter::Level::Info, u"x", u"m", details),
                  QByteArray(R"({"code":"x","details":{"n":3,"name":"two words"},"level":"info","msg":"m",)"
                             R"("ts":"1970-01-01T00:00:00.000Z"})"));
+    }
+
+    // Both ways of finding who holds the other end of a loopback connection.
+    void peerOwnerOfLoopbackConnections_data() {
+        QTest::addColumn<QHostAddress>("address");
+        QTest::addColumn<PeerOwner::Source>("source");
+        for (const auto& [name, address] : {std::pair{"IPv4", QHostAddress(QHostAddress::LocalHost)},
+                                            {"IPv6", QHostAddress::LocalHostIPv6}}) {
+            QTest::addRow("%s, sock_diag", name) << address << PeerOwner::Source::SockDiag;
+            QTest::addRow("%s, /proc", name) << address << PeerOwner::Source::ProcTable;
+        }
+    }
+    void peerOwnerOfLoopbackConnections() {
+        QFETCH(QHostAddress, address);
+        QFETCH(PeerOwner::Source, source);
+        QTcpServer server;
+        QVERIFY(server.listen(address));
+        QTcpSocket client;
+        client.connectToHost(address, server.serverPort());
+        QVERIFY(client.waitForConnected(2000) && server.waitForNewConnection(2000));
+        QTcpSocket* accepted = server.nextPendingConnection();
+        QCOMPARE(PeerOwner::ofConnection(int(accepted->socketDescriptor()), source),
+                 std::optional(::getuid()));
+        client.abort();
+        QTRY_COMPARE(PeerOwner::ofConnection(int(accepted->socketDescriptor()), source),
+                     std::nullopt); // gone
     }
 
     void pairingCodesAreTypeable() {
