@@ -42,6 +42,10 @@ DashboardToolbar::DashboardToolbar(CompanionAppModel& model, QWidget* parent)
     layout->addWidget(m_refresh);
     layout->addWidget(m_refreshing);
 
+    // Refresh and its spinner swap places on every refresh; one fixed height
+    // keeps that from moving (and repainting) the page below.
+    setFixedHeight(std::max(
+        {m_refresh->sizeHint().height(), m_refreshing->sizeHint().height(), m_update->sizeHint().height()}));
     connect(&m_model, &CompanionAppModel::isRefreshingChanged, this, &DashboardToolbar::refresh);
     connect(&m_model, &CompanionAppModel::isBusyChanged, this, &DashboardToolbar::refresh);
     updateIcon();

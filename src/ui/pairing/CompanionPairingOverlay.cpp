@@ -159,6 +159,7 @@ QWidget* CompanionPairingOverlay::buildPendingPage() {
     keepOpen->setTone(CompanionLabel::Tone::Secondary);
     m_countdown = new CompanionLabel(CompanionTextStyle::Headline);
     m_countdown->setObjectName(QStringLiteral("pairingCountdown"));
+    m_countdown->setWeight(QFont::Bold);
     m_countdown->setAlignment(Qt::AlignRight);
     m_expiry = new CompanionLabel(CompanionTextStyle::Caption);
     m_expiry->setObjectName(QStringLiteral("pairingExpiry"));
@@ -361,14 +362,16 @@ void CompanionPairingOverlay::refresh() {
 void CompanionPairingOverlay::refreshCountdown() {
     const auto snapshot = PairingCountdown::snapshot(m_model.runtime(), m_clock());
     m_countdown->setTextIfChanged(PairingCountdown::text(snapshot));
-    if (snapshot) {
-        m_countdown->setFont(CompanionText::font(CompanionTextStyle::Headline, QApplication::font()));
-        m_countdown->setWeight(QFont::Bold);
-        m_countdown->setTone(CompanionLabel::Tone::Primary);
-    } else {
-        m_countdown->setFont(CompanionText::font(CompanionTextStyle::Callout, QApplication::font()));
-        m_countdown->setWeight(QFont::DemiBold);
-        m_countdown->setTone(CompanionLabel::Tone::Secondary);
+    // Without a timer the line is a quieter callout; fonts change only when
+    // that flips, not on every tick.
+    if (snapshot.has_value() != m_countdownRunning) {
+        m_countdownRunning = snapshot.has_value();
+        m_countdown->setFont(CompanionText::font(m_countdownRunning ? CompanionTextStyle::Headline
+                                                                    : CompanionTextStyle::Callout,
+                                                 QApplication::font()));
+        m_countdown->setWeight(m_countdownRunning ? QFont::Bold : QFont::DemiBold);
+        m_countdown->setTone(m_countdownRunning ? CompanionLabel::Tone::Primary
+                                                : CompanionLabel::Tone::Secondary);
     }
     m_countdown->setTint(PairingCountdown::tint(snapshot));
     m_expiry->setTextIfChanged(PairingCountdown::expiryLine(snapshot));

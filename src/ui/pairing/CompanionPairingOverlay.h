@@ -79,6 +79,8 @@ private:
     QGraphicsOpacityEffect* m_fade = nullptr;
     bool m_presented = false;
     qreal m_presentation = 0;
+    // Whether the countdown shows a time (or still waits for an expiry).
+    bool m_countdownRunning = true;
 
     CompanionSurfaceCard* m_card;
     QScrollArea* m_scroll;
