@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <csignal>
@@ -45,6 +46,10 @@ int runControlCommand(int argc, char** argv) {
         return static_cast<int>(ControlExitCode::Usage);
     }
 
+    // Only `update check` has a release feed; the silent checks of the other commands fail by design.
+    if (options.command != ControlOptions::Command::UpdateCheck) {
+        QLoggingCategory::setFilterRules(QStringLiteral("vendrilo.update.warning=false"));
+    }
     ControlSession session(options, bundle,
                            ControlSession::Settings{.terminal = ::isatty(STDOUT_FILENO) == 1});
     UnixSignalWatcher signals({SIGINT, SIGTERM});
@@ -55,6 +60,10 @@ int runControlCommand(int argc, char** argv) {
             std::_Exit(128 + signalNumber);
         }
     });
-    startBackgroundTask(runAndExit(session), lcModel(), "Running the control command");
+    // Queued: a command that finishes without waiting must not call exit() before exec() runs.
+    QMetaObject::invokeMethod(
+        &app,
+        [&session] { startBackgroundTask(runAndExit(session), lcModel(), "Running the control command"); },
+        Qt::QueuedConnection);
     return QCoreApplication::exec();
 }

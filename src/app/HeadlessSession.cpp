@@ -1,11 +1,13 @@
 #include "app/HeadlessSession.h"
 
+#include "ctl/TerminalQRCode.h"
 #include "model/MacDeviceName.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +37,7 @@ HeadlessSession::HeadlessSession(const BundleInfo& bundle, const QString& comput
       m_signals({SIGTERM, SIGINT}) {
     connect(&m_model, &CompanionAppModel::statusPresentationDidChange, this,
             &HeadlessSession::printStatusIfChanged);
+    connect(&m_model, &CompanionAppModel::pairingLinkChanged, this, &HeadlessSession::printPairingIfNew);
     m_model.setFullTerminationHandler([this] { quit(); });
     connect(&m_signals, &UnixSignalWatcher::received, this, [this] { quit(); });
 }
@@ -65,4 +68,21 @@ void HeadlessSession::printStatusIfChanged() {
     }
     m_lastStatus = status;
     m_output << QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs) << ' ' << status << Qt::endl;
+}
+
+void HeadlessSession::printPairingIfNew() {
+    const std::optional<PairingLinkPayload>& link = m_model.pairingLink();
+    if (!link) {
+        // Pairing ended: the same code coming back later is a new pairing.
+        m_lastPrintedPairingCode.clear();
+        return;
+    }
+    if (m_quitting || link->code == m_lastPrintedPairingCode) {
+        return;
+    }
+    m_lastPrintedPairingCode = link->code;
+    m_output << QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs) << " Pairing code: " << link->code
+             << '\n'
+             << "Pairing link: " << link->webUrl << '\n'
+             << TerminalQRCode::render(link->webUrl, ::isatty(STDOUT_FILENO) == 1) << Qt::flush;
 }

@@ -28,6 +28,8 @@ public:
 private:
     HeadlessSession(const BundleInfo& bundle, const QString& computerName, QObject* parent);
     void printStatusIfChanged();
+    // A new pending pairing: its code, link and QR code, once per code.
+    void printPairingIfNew();
 
     QTextStream m_output;
     CompanionPreferences m_preferences;
@@ -36,5 +38,6 @@ private:
     CompanionAppModel m_model;
     UnixSignalWatcher m_signals;
     QString m_lastStatus;
+    QString m_lastPrintedPairingCode;
     bool m_quitting = false;
 };
