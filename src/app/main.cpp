@@ -1,16 +1,27 @@
 #include "app/ControlCommand.h"
+#include "app/DesktopSession.h"
 #include "app/HeadlessSession.h"
 #include "supervision/AppLogFile.h"
 #include "supervision/BundleInfo.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// Read before the application object exists: it decides which one to make.
+bool requestsHeadless(int argc, char** argv) {
+    return std::any_of(argv + 1, argv + argc,
+                       [](const char* argument) { return qstrcmp(argument, "--headless") == 0; });
 }
 
 } // namespace
@@ -20,7 +31,10 @@ int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], "ctl") == 0) {
         return runControlCommand(argc, argv);
     }
-    QCoreApplication app(argc, argv);
+    // Windows and the tray icon need a display; without one, or with --headless, none are made.
+    const bool desktop = hasDisplay() && !requestsHeadless(argc, argv);
+    const std::unique_ptr<QCoreApplication> app =
+        desktop ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     AppLogFile::install();
     const BundleInfo bundle = BundleInfo::main();
     QCoreApplication::setApplicationName(QStringLiteral("Vendrilo Connect"));
@@ -35,16 +49,19 @@ int main(int argc, char** argv) {
         QStringLiteral("headless"),
         QStringLiteral("Run without windows or tray icon; print one line per status change on stdout."));
     parser.addOption(headless);
-    parser.process(app);
+    const QCommandLineOption background(
+        QStringLiteral("background"),
+        QStringLiteral("Start in the system tray without opening a window (the dashboard opens when no tray "
+                       "appears within 30 seconds)."));
+    parser.addOption(background);
+    parser.process(*app);
 
+    if (desktop) {
+        return DesktopSession::run(bundle, parser.isSet(background));
+    }
     if (!parser.isSet(headless)) {
-        QTextStream errors(stderr);
-        if (hasDisplay()) {
-            errors << "The desktop interface is not part of this build; running headless." << Qt::endl;
-        } else {
-            errors << "No display found (DISPLAY and WAYLAND_DISPLAY are not set); running headless."
-                   << Qt::endl;
-        }
+        QTextStream(stderr) << "No display found (DISPLAY and WAYLAND_DISPLAY are not set); running headless."
+                            << Qt::endl;
     }
 
     HeadlessSession session(bundle);

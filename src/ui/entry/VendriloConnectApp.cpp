@@ -1,0 +1,137 @@
+#include "ui/entry/VendriloConnectApp.h"
+
+#include "common/LogCategories.h"
+#include "ui/entry/CompanionWindow.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QSessionManager>
+
+namespace {
+
+const CompanionWindow::Layout dashboardLayout{
+    .id = QStringLiteral("dashboard"),
+    .title = QStringLiteral("Vendrilo Connect"),
+    .defaultContentSize = {1180, 820},
+    .minimumContentSize = {920, 680},
+};
+
+} // namespace
+
+VendriloConnectApp::VendriloConnectApp(CompanionAppModel::Collaborators collaborators,
+                                       CompanionAppModel::Settings settings, Options options, QObject* parent)
+    : QObject(parent), m_options(options), m_model(collaborators, settings),
+      m_delegate(collaborators.preferences), m_terminationCommands(m_model, m_router, m_delegate),
+      m_commandMenu(m_model, m_router, collaborators.platform) {
+    // Closing the last window leaves the app in the tray.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    // The tray's resources hold the application icon.
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/vendrilo/AppIcon.svg")));
+    qApp->installEventFilter(this);
+    // The session manager restarts nothing: the autostart entry starts the app.
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [](QSessionManager& manager) { manager.setRestartHint(QSessionManager::RestartNever); });
+
+    wireRouter();
+    m_delegate.setTerminationPreparationHandler([this] { return m_model.shutdown(); });
+    m_model.setFullTerminationHandler([this] { m_delegate.quitCompletely(); });
+
+    m_delegate.setTrayAvailable(m_statusItem.isTrayAvailable());
+    connect(&m_statusItem, &StatusItemController::trayAvailabilityChanged, &m_delegate,
+            &CompanionApplicationDelegate::setTrayAvailable);
+    connect(&m_delegate, &CompanionApplicationDelegate::trayAvailabilityChanged, this,
+            [this](bool available) {
+                if (available) {
+                    m_trayWait.stop();
+                }
+                explainMissingTrayOnce();
+            });
+    // Queued: the model sets its own notice right after the change.
+    connect(&m_model, &CompanionAppModel::keepRunningInMenuBarWhenQuittingChanged, this,
+            &VendriloConnectApp::explainMissingTrayOnce, Qt::QueuedConnection);
+    // From here the tray icon follows the model's status changes by itself.
+    m_statusItem.installIfNeeded(m_model, m_router);
+    m_statusItem.update(m_model);
+
+    m_trayWait.setSingleShot(true);
+    m_trayWait.setInterval(options.trayWait);
+    connect(&m_trayWait, &QTimer::timeout, this, [this] {
+        qCInfo(lcUi) << "No system tray appeared; opening the dashboard";
+        m_router.openDashboard();
+    });
+}
+
+VendriloConnectApp::~VendriloConnectApp() {
+    qApp->removeEventFilter(this);
+}
+
+void VendriloConnectApp::start() {
+    if (!m_options.background) {
+        m_router.openDashboard();
+        return;
+    }
+    // Started at login: the runtime runs without a window being opened.
+    m_model.startIfNeeded();
+    if (!m_delegate.isTrayAvailable()) {
+        m_trayWait.start();
+    }
+}
+
+void VendriloConnectApp::reopen() {
+    m_router.openDashboard();
+}
+
+bool VendriloConnectApp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::Quit) {
+        m_delegate.quitCompletely();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void VendriloConnectApp::wireRouter() {
+    m_router.prepareForForegroundAction = [this] { m_delegate.prepareForForeground(); };
+    m_router.openDashboardAction = [this] { dashboard().bringForward(); };
+    m_router.openSettingsAction = [this] { settings().bringForward(); };
+    m_router.closeToMenuBarAction = [this] { m_delegate.closeToMenuBar(); };
+    m_router.quitCompletelyAction = [this] { m_delegate.quitCompletely(); };
+}
+
+CompanionWindow& VendriloConnectApp::dashboard() {
+    if (!m_dashboard) {
+        m_dashboard = std::make_unique<CompanionWindow>(m_model, new QLabel, dashboardLayout,
+                                                        m_terminationCommands, m_commandMenu);
+        connect(m_dashboard.get(), &CompanionWindow::shown, this,
+                &VendriloConnectApp::explainMissingTrayOnce);
+    }
+    return *m_dashboard;
+}
+
+CompanionWindow& VendriloConnectApp::settings() {
+    if (!m_settings) {
+        const CompanionWindow::Layout layout{.id = QStringLiteral("settings"),
+                                             .title = tr("Vendrilo Connect Settings"),
+                                             .defaultContentSize = {760, 620},
+                                             .minimumContentSize = {760, 620}};
+        m_settings = std::make_unique<CompanionWindow>(m_model, new QLabel, layout, m_terminationCommands,
+                                                       m_commandMenu);
+        connect(m_settings.get(), &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
+    }
+    return *m_settings;
+}
+
+void VendriloConnectApp::explainMissingTrayOnce() {
+    const bool windowShown =
+        (m_dashboard && m_dashboard->isVisible()) || (m_settings && m_settings->isVisible());
+    if (m_explainedMissingTray || m_delegate.isTrayAvailable() ||
+        !m_model.keepRunningInMenuBarWhenQuitting() || !windowShown) {
+        return;
+    }
+    m_explainedMissingTray = true;
+    const QString why =
+        tr("No system tray is available, so quitting ends Vendrilo Connect instead of keeping it "
+           "running in the background.");
+    qCInfo(lcUi).noquote() << why;
+    m_model.setNoticeMessage(why);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "model/CompanionAppModel.h"
+#include "ui/shell/AppActionRouter.h"
+#include "ui/shell/CompanionApplicationDelegate.h"
+#include "ui/shell/CompanionCommandMenu.h"
+#include "ui/shell/CompanionTerminationCommands.h"
+#include "ui/tray/StatusItemController.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+
+class CompanionWindow;
+
+// The desktop application: the model, the action router, the tray icon and the
+// quit delegate, created once in this order and kept for the life of the
+// process, and the dashboard and settings windows they open. Every way of
+// quitting ends in the delegate's readyToTerminate().
+class VendriloConnectApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds defaultTrayWait{30000};
+
+    struct Options {
+        // Started at login: no window unless no tray shows up within trayWait.
+        bool background = false;
+        std::chrono::milliseconds trayWait = defaultTrayWait;
+    };
+
+    VendriloConnectApp(CompanionAppModel::Collaborators collaborators, CompanionAppModel::Settings settings,
+                       Options options, QObject* parent = nullptr);
+    ~VendriloConnectApp() override;
+
+    // Opens the dashboard, or in the background starts the model and waits
+    // for a tray.
+    void start();
+    // Another launch of the app: back to the foreground with the dashboard.
+    void reopen();
+
+    CompanionAppModel& model() noexcept { return m_model; }
+    AppActionRouter& router() noexcept { return m_router; }
+    StatusItemController& statusItem() noexcept { return m_statusItem; }
+    CompanionApplicationDelegate& delegate() noexcept { return m_delegate; }
+    // Null until first opened.
+    CompanionWindow* dashboardWindow() const noexcept { return m_dashboard.get(); }
+    CompanionWindow* settingsWindow() const noexcept { return m_settings.get(); }
+
+protected:
+    // The application's quit event (the session manager ending the session,
+    // QCoreApplication::quit()) becomes a real quit after shutdown.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void wireRouter();
+    CompanionWindow& dashboard();
+    CompanionWindow& settings();
+    void explainMissingTrayOnce();
+
+    const Options m_options;
+    CompanionAppModel m_model;
+    AppActionRouter m_router;
+    StatusItemController m_statusItem;
+    CompanionApplicationDelegate m_delegate;
+    CompanionTerminationCommands m_terminationCommands;
+    CompanionCommandMenu m_commandMenu;
+    std::unique_ptr<CompanionWindow> m_dashboard;
+    std::unique_ptr<CompanionWindow> m_settings;
+    QTimer m_trayWait;
+    bool m_explainedMissingTray = false;
+};

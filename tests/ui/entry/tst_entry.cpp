@@ -1,0 +1,221 @@
+#include "ModelHarness.h"
+#include "ui/entry/CompanionWindow.h"
+#include "ui/entry/VendriloConnectApp.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+// The application as a whole on the offscreen platform, against a canned
+// runtime: windows, the ways of quitting, the background start.
+class TestEntry : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ModelHarness> m_harness;
+    std::unique_ptr<VendriloConnectApp> m_app;
+
+    VendriloConnectApp& makeApp(VendriloConnectApp::Options options = {}) {
+        m_harness = std::make_unique<ModelHarness>();
+        m_harness->serve();
+        ModelHarness& h = *m_harness;
+        m_app = std::make_unique<VendriloConnectApp>(
+            CompanionAppModel::Collaborators{.processController = h.processController,
+                                             .platform = h.platform,
+                                             .preferences = h.preferences,
+                                             .computerName = u"Study Computer"_qs,
+                                             .applicationVersion = u"1.0.0"_qs,
+                                             .runtimeBaseURL = h.server.baseURL(),
+                                             .manifestURL =
+                                                 h.server.baseURL().resolved(QUrl(u"/feed.json"_qs))},
+            ModelHarness::fastSettings(), options);
+        return *m_app;
+    }
+    int runtimeReads() const { return m_harness->server.count(u"/v1/runtime"_qs); }
+    static bool isOpen(const QWidget* window) { return window && window->isVisible(); }
+
+private Q_SLOTS:
+    void initTestCase() { ModelHarness::isolateUserFolders(); }
+    void cleanup() {
+        m_app.reset();
+        m_harness.reset();
+    }
+
+    void launchOpensTheDashboardAndStartsTheModelOnce_data() {
+        QTest::addColumn<bool>("settingsFirst");
+        QTest::newRow("dashboard first") << false;
+        QTest::newRow("settings first") << true;
+    }
+    void launchOpensTheDashboardAndStartsTheModelOnce() {
+        QFETCH(bool, settingsFirst);
+        VendriloConnectApp& app = makeApp();
+        if (settingsFirst) {
+            app.router().openSettings();
+        } else {
+            app.start();
+        }
+        QTRY_VERIFY(app.model().lastUpdated().has_value() && !app.model().isBusy());
+        const int reads = runtimeReads();
+        // The other window, and the first again: one window each, no second start.
+        for (int round = 0; round < 2; ++round) {
+            app.router().openDashboard();
+            app.router().openSettings();
+        }
+        QTest::qWait(50);
+        QCOMPARE(runtimeReads(), reads);
+
+        const CompanionWindow* dashboard = app.dashboardWindow();
+        QVERIFY(isOpen(dashboard) && isOpen(app.settingsWindow()));
+        QCOMPARE(dashboard->objectName(), u"dashboard"_qs);
+        QCOMPARE(dashboard->windowTitle(), u"Vendrilo Connect"_qs);
+        QCOMPARE(dashboard->centralWidget()->size(), QSize(1180, 820));
+        QCOMPARE(dashboard->centralWidget()->minimumSize(), QSize(920, 680));
+        QCOMPARE(app.settingsWindow()->centralWidget()->minimumSize(), QSize(760, 620));
+        const auto windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                               [](const QWidget* w) {
+                                   return w->isVisible() && qobject_cast<const CompanionWindow*>(w);
+                               }),
+                 2);
+    }
+
+    void everyQuitGoesThroughTheDelegate_data() {
+        QTest::addColumn<QString>("stored"); // keepRunningInMenuBarWhenQuitting, "" = nothing stored
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("closedToTheTray");
+        QTest::addColumn<bool>("quitAfterShutdown");
+        QTest::newRow("Ctrl+Q, fresh install") << "" << true << "Ctrl+Q" << true << false;
+        QTest::newRow("Ctrl+Q, keep running off") << "false" << true << "Ctrl+Q" << false << true;
+        QTest::newRow("Ctrl+Q without a tray") << "" << false << "Ctrl+Q" << false << true;
+        QTest::newRow("Alt+Ctrl+Q") << "true" << true << "Alt+Ctrl+Q" << false << true;
+        QTest::newRow("Close to Menu Bar item") << "" << true << "item 0" << true << false;
+        QTest::newRow("Quit Vendrilo Connect item") << "true" << true << "item 1" << false << true;
+        QTest::newRow("the tray's quit row") << "true" << true << "tray quit" << false << true;
+        QTest::newRow("the update installation") << "true" << true << "full termination" << false << true;
+        QTest::newRow("the session ends") << "true" << true << "quit event" << false << true;
+        QTest::newRow("title-bar close button") << "false" << true << "close button" << false << false;
+    }
+    void everyQuitGoesThroughTheDelegate() {
+        QFETCH(QString, stored);
+        QFETCH(bool, tray);
+        QFETCH(QString, how);
+        QFETCH(bool, closedToTheTray);
+        QFETCH(bool, quitAfterShutdown);
+        VendriloConnectApp& app = makeApp();
+        if (!stored.isEmpty()) {
+            app.model().setKeepRunningInMenuBarWhenQuitting(stored == u"true");
+        }
+        app.delegate().setTrayAvailable(tray);
+        app.start();
+        CompanionWindow& window = *app.dashboardWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSignalSpy terminated(&app.delegate(), &CompanionApplicationDelegate::readyToTerminate);
+
+        if (how.startsWith(u"item ")) {
+            window.menuBar()->actions().at(0)->menu()->actions().at(how.mid(5).toInt())->trigger();
+        } else if (how == u"tray quit") {
+            app.router().quitCompletelyAction();
+        } else if (how == u"full termination") {
+            app.model().requestFullTermination();
+        } else if (how == u"quit event") {
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &quit);
+        } else if (how == u"close button") {
+            window.close();
+        } else {
+            QTest::keySequence(&window, QKeySequence(how));
+        }
+        QTRY_COMPARE(terminated.count(), int(quitAfterShutdown));
+        QCOMPARE(window.isVisible(), !closedToTheTray && how != u"close button");
+    }
+
+    void reopenComesBackAndCtrlQClosesToTheTrayAgain() {
+        VendriloConnectApp& app = makeApp();
+        app.delegate().setTrayAvailable(true);
+        app.start();
+        app.router().openSettings();
+        QVERIFY(QTest::qWaitForWindowActive(app.settingsWindow()));
+        QTest::keySequence(app.dashboardWindow(), QKeySequence(u"Ctrl+Q"_qs));
+        QVERIFY(!isOpen(app.dashboardWindow()) && !isOpen(app.settingsWindow()));
+        app.delegate().setExplicitTerminationRequested(true);
+        app.reopen();
+        QVERIFY(isOpen(app.dashboardWindow()));
+        QVERIFY(!app.delegate().explicitTerminationRequested());
+        QVERIFY(QTest::qWaitForWindowActive(app.dashboardWindow()));
+        QTest::keySequence(app.dashboardWindow(), QKeySequence(u"Ctrl+Q"_qs));
+        QVERIFY(!isOpen(app.dashboardWindow()));
+    }
+
+    void backgroundStartWaitsForATray_data() {
+        QTest::addColumn<bool>("trayAppears");
+        QTest::newRow("a tray appears in time: no window") << true;
+        QTest::newRow("no tray: the dashboard opens") << false;
+    }
+    void backgroundStartWaitsForATray() {
+        QFETCH(bool, trayAppears);
+        VendriloConnectApp& app = makeApp({.background = true, .trayWait = 100ms});
+        app.start();
+        QVERIFY(!app.dashboardWindow());
+        if (trayAppears) {
+            app.delegate().setTrayAvailable(true);
+        }
+        // The runtime starts without a window.
+        QTRY_VERIFY(app.model().lastUpdated().has_value());
+        QTest::qWait(300);
+        QCOMPARE(isOpen(app.dashboardWindow()), !trayAppears);
+    }
+
+    void missingTrayIsExplainedOnce() {
+        VendriloConnectApp& app = makeApp();
+        app.delegate().setTrayAvailable(false);
+        QVERIFY(!app.model().noticeMessage());
+        app.start();
+        const std::optional<QString> why = app.model().noticeMessage();
+        QVERIFY(why && why->contains(u"No system tray"_qs));
+        app.model().setNoticeMessage(std::nullopt);
+        app.router().openSettings();
+        app.delegate().setTrayAvailable(true);
+        app.delegate().setTrayAvailable(false);
+        QCoreApplication::processEvents();
+        QCOMPARE(app.model().noticeMessage(), std::nullopt);
+    }
+
+    // Written beside the build for people to look at; checked for the palette.
+    void screenshotOfTheDashboardWindow_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshotOfTheDashboardWindow() {
+        QFETCH(bool, dark);
+        QApplication::setStyle(QStyleFactory::create(u"Fusion"_qs));
+        QPalette palette = QApplication::style()->standardPalette();
+        if (dark) {
+            for (auto [role, color] : {std::pair{QPalette::Window, QColor(0x2b, 0x2d, 0x31)},
+                                       {QPalette::WindowText, QColor(0xe8, 0xea, 0xed)},
+                                       {QPalette::Base, QColor(0x1f, 0x20, 0x23)},
+                                       {QPalette::Text, QColor(0xe8, 0xea, 0xed)},
+                                       {QPalette::Button, QColor(0x35, 0x37, 0x3b)},
+                                       {QPalette::ButtonText, QColor(0xe8, 0xea, 0xed)}}) {
+                palette.setColor(role, color);
+            }
+        }
+        QApplication::setPalette(palette);
+        VendriloConnectApp& app = makeApp();
+        app.start();
+        QTRY_VERIFY(app.model().lastUpdated().has_value());
+        const QImage shot = app.dashboardWindow()->grab().toImage();
+        QVERIFY(shot.save(
+            QStringLiteral(VC_SCREENSHOT_DIR "/dashboard-window-%1.png").arg(dark ? u"dark" : u"light")));
+        const QRect menuBar = app.dashboardWindow()->menuBar()->geometry();
+        QCOMPARE(shot.pixelColor(menuBar.right() - 4, menuBar.center().y()).lightness() < 128, dark);
+    }
+};
+
+QTEST_MAIN(TestEntry)
+#include "tst_entry.moc"
