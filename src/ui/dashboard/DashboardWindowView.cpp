@@ -9,6 +9,7 @@
 #include "ui/dashboard/CompanionBootstrapView.h"
 #include "ui/dashboard/CompanionOperationalDashboardView.h"
 #include "ui/dashboard/DashboardToolbar.h"
+#include "ui/onboarding/CompanionGuidedOnboardingView.h"
 #include "ui/pairing/CompanionPairingOverlay.h"
 
 #include <QApplication>
@@ -25,9 +26,13 @@ constexpr qreal presentedBlurRadius = 2.0;
 }
 
 DashboardWindowView::DashboardWindowView(CompanionAppModel& model, QWidget* parent)
-    : QWidget(parent), m_model(model), m_content(new QWidget(this)), m_toolbar(new DashboardToolbar(model)),
-      m_pages(new QStackedWidget), m_bootstrap(new CompanionBootstrapView), m_scroll(new QScrollArea),
-      m_banner(new CompanionStatusBanner), m_bodyLayout(nullptr), m_operational(nullptr), m_overlay(nullptr) {
+    : QWidget(parent), m_model(model),
+      m_onboardingFactory([](CompanionAppModel& shown, QWidget* parent) -> QWidget* {
+          return new CompanionGuidedOnboardingView(shown, parent);
+      }),
+      m_content(new QWidget(this)), m_toolbar(new DashboardToolbar(model)), m_pages(new QStackedWidget),
+      m_bootstrap(new CompanionBootstrapView), m_scroll(new QScrollArea), m_banner(new CompanionStatusBanner),
+      m_bodyLayout(nullptr), m_operational(nullptr), m_overlay(nullptr) {
     setObjectName(QStringLiteral("dashboardWindowView"));
     setMinimumSize(420, 360);
 

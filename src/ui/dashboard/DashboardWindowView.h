@@ -27,14 +27,14 @@ class DashboardWindowView : public QWidget {
 public:
     static constexpr int sectionAnimationMilliseconds = 420;
 
-    // Makes the guided setup's view; the entry sets it.
+    // Makes the guided setup's view (CompanionGuidedOnboardingView unless
+    // replaced).
     using ViewFactory = std::function<QWidget*(CompanionAppModel& model, QWidget* parent)>;
 
     explicit DashboardWindowView(CompanionAppModel& model, QWidget* parent = nullptr);
     ~DashboardWindowView() override;
 
     // The guided setup shown until the model's guided experience is complete.
-    // Until a factory is set, that page stays empty.
     void setGuidedOnboardingFactory(ViewFactory factory);
     // Tests and benchmarks turn the transitions off.
     void setAnimationsEnabled(bool enabled);

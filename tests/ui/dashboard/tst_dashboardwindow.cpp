@@ -65,6 +65,18 @@ private Q_SLOTS:
         QCOMPARE(shownBanner(f), banner);
     }
 
+    void guidedSetupUntilFinished() {
+        DashboardFixture f(ModelHarness::Options{});
+        f.serveAndRefresh(CannedRuntimeServer::snapshot());
+        f.show();
+        QVERIFY(f.view.guidedOnboardingView()->isVisibleTo(&f.view));
+        QVERIFY(!f.view.operationalView()->isVisibleTo(&f.view));
+        f.saveScreenshot(u"dashboard-guided-setup-light"_qs);
+        f.model.finishGuidedExperience();
+        QVERIFY(!f.view.guidedOnboardingView()->isVisibleTo(&f.view));
+        QVERIFY(f.view.operationalView()->isVisibleTo(&f.view));
+    }
+
     void theErrorHidesTheNoticeUntilDismissed_data() {
         QTest::addColumn<std::optional<QString>>("error");
         QTest::addColumn<std::optional<QString>>("notice");
