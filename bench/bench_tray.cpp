@@ -8,6 +8,7 @@
 //
 // Uses 127.0.0.1:46901: run it while nothing else listens there.
 
+#include "PrivateDesktop.h"
 #include "StatusNotifierWatcher.h"
 
 #include <QCommandLineParser>
@@ -27,8 +28,6 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -48,14 +47,6 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds) {
         wait(50);
     }
     return true;
-}
-
-QString output(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
 // CPU time of all the process's threads, in milliseconds, from the
@@ -95,16 +86,10 @@ std::optional<Figures> measure(const QString& executable, const QProcessEnvironm
                                int idleSeconds) {
     QTemporaryDir home;
     QProcessEnvironment environment = display;
-    environment.insert(QStringLiteral("HOME"), home.path());
-    for (const char* variable :
-         {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString folder = home.filePath(QString::fromLatin1(variable));
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        environment.insert(QString::fromLatin1(variable), folder);
+    if (!PrivateDesktop::isolate(environment, home)) {
+        std::fprintf(stderr, "cannot make the app's folders\n");
+        return std::nullopt;
     }
-    environment.insert(QStringLiteral("VENDRILO_CONNECT_RELEASE_FEED_URL"),
-                       QStringLiteral("http://127.0.0.1:9/companion.json"));
 
     StatusNotifierWatcher watcher;
     if (!watcher.registerOnSessionBus()) {
@@ -143,10 +128,10 @@ std::optional<Figures> measure(const QString& executable, const QProcessEnvironm
     activate << 0 << 0;
     QDBusConnection::sessionBus().call(activate);
     const auto visibleWindows = [&] {
-        return output(QStringLiteral("xdotool"),
-                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                       QString::number(pid)},
-                      environment)
+        return PrivateDesktop::output(QStringLiteral("xdotool"),
+                                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                       QStringLiteral("--pid"), QString::number(pid)},
+                                      environment)
             .split(u'\n', Qt::SkipEmptyParts);
     };
     QStringList windows;
@@ -156,9 +141,10 @@ std::optional<Figures> measure(const QString& executable, const QProcessEnvironm
         return std::nullopt;
     }
     wait(2000);
-    output(QStringLiteral("xdotool"),
-           {QStringLiteral("key"), QStringLiteral("--window"), windows.first(), QStringLiteral("ctrl+q")},
-           environment);
+    PrivateDesktop::output(
+        QStringLiteral("xdotool"),
+        {QStringLiteral("key"), QStringLiteral("--window"), windows.first(), QStringLiteral("ctrl+q")},
+        environment);
     if (!waitFor([&] { return visibleWindows().isEmpty(); }, 10000)) {
         std::fprintf(stderr, "the windows did not close to the tray\n");
         stop();
@@ -179,16 +165,7 @@ std::optional<Figures> measure(const QString& executable, const QProcessEnvironm
 } // namespace
 
 int main(int argc, char** argv) {
-    // A session bus of its own, so that its watcher is the only tray host.
-    if (qEnvironmentVariableIsEmpty("VC_BENCH_PRIVATE_BUS")) {
-        qputenv("VC_BENCH_PRIVATE_BUS", "1");
-        std::vector<char*> arguments{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        arguments.insert(arguments.end(), argv, argv + argc);
-        arguments.push_back(nullptr);
-        execvp(arguments.front(), arguments.data());
-        std::perror("dbus-run-session");
-        return 1;
-    }
+    PrivateDesktop::reexecOnPrivateSessionBus(argc, argv);
     QCoreApplication application(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -205,23 +182,16 @@ int main(int argc, char** argv) {
         parser.value(bundleOption) + QStringLiteral("/Contents/MacOS/vendrilo-connect");
 
     QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"),
-               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                QStringLiteral("tcp")});
-    if (!xvfb.waitForStarted() || !waitFor([&] { return xvfb.canReadLine(); }, 10000)) {
+    const auto display = PrivateDesktop::startDisplay(xvfb);
+    if (!display) {
         std::fprintf(stderr, "Xvfb did not start\n");
         return 1;
     }
-    QProcessEnvironment display = QProcessEnvironment::systemEnvironment();
-    display.insert(QStringLiteral("DISPLAY"), u':' + QString::fromLatin1(xvfb.readLine()).trimmed());
-    display.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
 
     std::printf("run  launch_to_tray_ms  rss_mib  cpu_ms_per_idle_minute\n");
     int failures = 0;
     for (int run = 1; run <= parser.value(runsOption).toInt(); ++run) {
-        const auto figures = measure(executable, display, parser.value(idleOption).toInt());
+        const auto figures = measure(executable, *display, parser.value(idleOption).toInt());
         if (!figures) {
             ++failures;
             continue;

@@ -1,3 +1,4 @@
+#include "PrivateDesktop.h"
 #include "StatusNotifierWatcher.h"
 #include "ui/tray/wording/WordingRules.h"
 
@@ -16,10 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
-#include <unistd.h>
-#include <vector>
-
 // The real app bundle under Xvfb, in a panel with an XEmbed tray (trayer) and
 // then with a StatusNotifierItem host this test registers on its private
 // session bus: the icon shows, its tooltip and menu are right, a left click
@@ -29,14 +26,6 @@ namespace {
 
 constexpr int launchTimeoutMs = 30000;
 constexpr int quitTimeoutMs = 30000;
-
-QString run(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
 
 // Rows in the notation of the menu tests: "—", "(disabled)", "[x] toggle", "menu ▸ a | b".
 struct MenuNode {
@@ -106,30 +95,10 @@ private Q_SLOTS:
         QVERIFY(rules.open(QIODevice::ReadOnly));
         m_linuxWording = *WordingRules::parse(QString::fromUtf8(rules.readAll()));
 
-        m_xvfb.start(u"Xvfb"_qs, {u"-displayfd"_qs, u"1"_qs, u"-screen"_qs, u"0"_qs, u"1280x800x24"_qs,
-                                  u"-nolisten"_qs, u"tcp"_qs});
-        QVERIFY(m_xvfb.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine(), 10000);
-        m_display = u':' + QString::fromLatin1(m_xvfb.readLine()).trimmed();
-
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(u"DISPLAY"_qs, m_display);
-        m_environment.remove(u"WAYLAND_DISPLAY"_qs);
-        m_environment.insert(u"QT_QPA_PLATFORM"_qs, u"xcb"_qs);
-        m_environment.insert(u"HOME"_qs, m_root.filePath(u"home"_qs));
-        for (const auto& [variable, folder] : {std::pair{"XDG_DATA_HOME", "data"},
-                                               {"XDG_CONFIG_HOME", "config"},
-                                               {"XDG_STATE_HOME", "state"},
-                                               {"XDG_CACHE_HOME", "cache"},
-                                               {"XDG_RUNTIME_DIR", "runtime"}}) {
-            const QString path = m_root.filePath(QString::fromLatin1(folder));
-            QVERIFY(QDir().mkpath(path));
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            m_environment.insert(QString::fromLatin1(variable), path);
-        }
-        // Release checks stay on this machine and fail quietly.
-        m_environment.insert(u"VENDRILO_CONNECT_RELEASE_FEED_URL"_qs,
-                             u"http://127.0.0.1:9/companion.json"_qs);
+        const auto display = PrivateDesktop::startDisplay(m_xvfb);
+        QVERIFY(display);
+        m_environment = *display;
+        QVERIFY(PrivateDesktop::isolate(m_environment, m_root));
     }
 
     void xembedTrayShowsTheIconAndItsMenu() {
@@ -153,7 +122,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(appWindows().size() > before.size(), 10000);
         QTest::qWait(500); // the menu's first paint
         const QString screenshot = QStringLiteral(VC_TEST_OUTPUT_DIR "/tray-menu-xembed.png");
-        QCOMPARE(run(u"import"_qs, {u"-window"_qs, u"root"_qs, screenshot}, m_environment), QString());
+        QCOMPARE(PrivateDesktop::output(u"import"_qs, {u"-window"_qs, u"root"_qs, screenshot}, m_environment),
+                 QString());
         QVERIFY(!QImage(screenshot).isNull());
 
         // The last row quits completely.
@@ -262,7 +232,7 @@ private:
     }
 
     QString xdotool(const QStringList& arguments) const {
-        return run(u"xdotool"_qs, arguments, m_environment);
+        return PrivateDesktop::output(u"xdotool"_qs, arguments, m_environment);
     }
 
     QStringList appWindows() const {
@@ -356,24 +326,13 @@ private:
     QProcess m_xvfb;
     QProcess m_trayer;
     QProcess m_app;
-    QString m_display;
     QString m_itemService;
     QProcessEnvironment m_environment;
     WordingRules m_linuxWording;
 };
 
 int main(int argc, char** argv) {
-    // On a session bus of its own, so that its watcher is the only one and
-    // nothing of the desktop it runs in leaks in.
-    if (qEnvironmentVariableIsEmpty("VC_TRAY_TEST_PRIVATE_BUS")) {
-        qputenv("VC_TRAY_TEST_PRIVATE_BUS", "1");
-        std::vector<char*> arguments{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        arguments.insert(arguments.end(), argv, argv + argc);
-        arguments.push_back(nullptr);
-        execvp(arguments.front(), arguments.data());
-        std::perror("dbus-run-session");
-        return 1;
-    }
+    PrivateDesktop::reexecOnPrivateSessionBus(argc, argv);
     QCoreApplication app(argc, argv);
     TrayIntegrationTest test;
     return QTest::qExec(&test, argc, argv);
