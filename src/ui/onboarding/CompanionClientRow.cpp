@@ -1,10 +1,10 @@
 #include "ui/onboarding/CompanionClientRow.h"
 
+#include "ui/components/ClientPresentation.h"
 #include "ui/components/CompanionInsetSurfaceModifier.h"
 #include "ui/components/CompanionLabel.h"
 #include "ui/components/CompanionStatusPill.h"
 #include "ui/components/CompanionSymbolIcon.h"
-#include "ui/onboarding/ClientRowPresentation.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -56,14 +56,14 @@ CompanionClientRow::CompanionClientRow(QWidget* parent)
 
 void CompanionClientRow::setClient(const ClientConfig& client) {
     m_client = client;
-    m_type->setSymbol(ClientRowPresentation::typeSymbol(client.type));
+    m_type->setSymbol(ClientPresentation::typeSymbol(client.type));
     m_label->setTextIfChanged(client.label);
-    m_address->setTextIfChanged(ClientRowPresentation::addressLine(client));
+    m_address->setTextIfChanged(ClientPresentation::addressLine(client));
     const QString error = client.lastError.value_or(QString());
     m_error->setTextIfChanged(error);
     m_error->setVisible(!error.isEmpty());
-    m_status->setTitle(ClientRowPresentation::statusLabel(client));
-    m_status->setTint(ClientRowPresentation::statusTint(client));
+    m_status->setTitle(ClientPresentation::statusLabel(client));
+    m_status->setTint(ClientPresentation::statusTint(client));
     // The buttons read the same in every row: the client's name tells them apart.
     for (QPushButton* button : findChildren<QPushButton*>()) {
         button->setAccessibleDescription(client.label);

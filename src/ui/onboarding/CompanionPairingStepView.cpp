@@ -109,6 +109,7 @@ QWidget* CompanionPairingStepView::makePendingBody() {
     connect(m_openOnPhone, &QPushButton::clicked, &m_model, &CompanionAppModel::openPairingLink);
     buttons->addWidget(copy);
     buttons->addWidget(m_openOnPhone);
+    setTabOrder(copy, m_openOnPhone);
     buttons->addStretch();
     approval->addLayout(buttons);
     row->addWidget(approvalPanel, 1);

@@ -6,7 +6,6 @@
 #include "ui/components/CompanionLabel.h"
 #include "ui/components/CompanionMetricTile.h"
 #include "ui/components/CompanionSymbolIcon.h"
-#include "ui/onboarding/ClientRowPresentation.h"
 #include "ui/onboarding/CompanionStepFooter.h"
 #include "ui/onboarding/CompanionStepHeading.h"
 
@@ -14,8 +13,24 @@
 #include <QVBoxLayout>
 
 namespace {
+
 constexpr int tileColumnWidth = 130;
+
+// "local_and_relay_ready" reads "Local And Relay Ready".
+QString words(QString raw) {
+    raw.replace(u'_', u' ');
+    raw = raw.toLower();
+    bool wordStart = true;
+    for (QChar& character : raw) {
+        if (wordStart && character.isLetter()) {
+            character = character.toUpper();
+        }
+        wordStart = character.isSpace();
+    }
+    return raw;
 }
+
+} // namespace
 
 CompanionReadyStepView::CompanionReadyStepView(CompanionAppModel& model, QWidget* parent)
     : QWidget(parent), m_model(model), m_routing(new CompanionMetricTile(tr("Routing"))),
@@ -75,12 +90,8 @@ QList<CompanionMetricTile*> CompanionReadyStepView::tiles() const {
 void CompanionReadyStepView::render() {
     const std::optional<HealthSummary>& health = m_model.health();
     const std::optional<RuntimeSnapshot>& runtime = m_model.runtime();
-    m_routing->setValue(
-        health ? ClientRowPresentation::capitalizedWords(QString(health->connection.mode).replace(u'_', u' '))
-               : tr("Starting"));
-    m_presence->setValue(
-        runtime ? ClientRowPresentation::capitalizedWords(rawValue(runtime->backendStatus.presenceState))
-                : tr("Offline"));
+    m_routing->setValue(health ? words(health->connection.mode) : tr("Starting"));
+    m_presence->setValue(runtime ? words(rawValue(runtime->backendStatus.presenceState)) : tr("Offline"));
     m_clients->setValue(QString::number(health ? health->clients.total : 0));
     m_healthy->setValue(QString::number(health ? health->clients.healthy : 0));
     const ResolvedReleaseStatus& release = m_model.releaseStatus();

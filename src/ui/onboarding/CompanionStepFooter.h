@@ -24,12 +24,7 @@ Q_SIGNALS:
     void primaryClicked();
     void secondaryClicked();
 
-protected:
-    void changeEvent(QEvent* event) override;
-
 private:
-    void makeProminent();
-
     QPushButton* m_back;
     QPushButton* m_secondary;
     QPushButton* m_primary;

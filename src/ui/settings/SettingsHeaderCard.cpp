@@ -4,7 +4,7 @@
 #include "ui/components/CompanionAppIconBadge.h"
 #include "ui/components/CompanionLabel.h"
 #include "ui/components/CompanionStatusPill.h"
-#include "ui/settings/SettingsUpdateButton.h"
+#include "ui/dashboard/UpdateActionButton.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -13,7 +13,7 @@
 
 SettingsHeaderCard::SettingsHeaderCard(CompanionAppModel& model, QWidget* parent)
     : CompanionSurfaceCard(parent), m_model(model), m_health(new CompanionStatusPill),
-      m_update(new SettingsUpdateButton(model)) {
+      m_update(new UpdateActionButton(model)) {
     auto* top = new QHBoxLayout;
     top->setSpacing(16);
     top->addWidget(new CompanionAppIconBadge(56, this), 0, Qt::AlignTop);
@@ -41,21 +41,18 @@ SettingsHeaderCard::SettingsHeaderCard(CompanionAppModel& model, QWidget* parent
     connect(dashboard, &QPushButton::clicked, this,
             [] { QDesktopServices::openUrl(CompanionPaths::dashboardBaseURL()); });
     actions->addWidget(dashboard);
-    m_update->setParent(this);
     actions->addWidget(m_update);
+    // Tab follows the row, not the order the buttons were made in.
+    setTabOrder(dashboard, m_update);
     actions->addStretch();
     contentLayout()->addSpacing(4);
     contentLayout()->addLayout(actions);
 
     connect(&m_model, &CompanionAppModel::statusPresentationDidChange, this, &SettingsHeaderCard::render);
-    connect(&m_model, &CompanionAppModel::releaseStatusChanged, this, &SettingsHeaderCard::render);
     render();
 }
 
 void SettingsHeaderCard::render() {
     m_health->setTitle(m_model.quickStatusTitle());
     m_health->setTint(m_model.healthTint());
-    // Only an offered update earns a button up here.
-    const ResolvedReleaseStatus& release = m_model.releaseStatus();
-    m_update->setVisible(release.updateAvailable || release.updateRequired);
 }

@@ -4,10 +4,10 @@
 
 class CompanionAppModel;
 class CompanionStatusPill;
-class QPushButton;
+class UpdateActionButton;
 
 // The window's title card: icon, purpose, version and health, and the way to
-// the browser dashboard and to a pending update.
+// the browser dashboard and to an offered update.
 class SettingsHeaderCard : public CompanionSurfaceCard {
     Q_OBJECT
 public:
@@ -18,5 +18,5 @@ private:
 
     CompanionAppModel& m_model;
     CompanionStatusPill* m_health;
-    QPushButton* m_update;
+    UpdateActionButton* m_update;
 };

@@ -1,6 +1,7 @@
 #include "ui/settings/SettingsNameField.h"
 
 #include "model/CompanionAppModel.h"
+#include "ui/components/CompanionPalette.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -10,6 +11,7 @@ SettingsNameField::SettingsNameField(CompanionAppModel& model, QWidget* parent)
     setAccessibleName(tr("Companion name"));
     setClearButtonEnabled(false);
     showDraft();
+    liftOutline();
     connect(&m_model, &CompanionAppModel::displayNameDraftChanged, this, &SettingsNameField::showDraft);
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
         // Typing again after a save or Escape is a new edit.
@@ -22,6 +24,26 @@ void SettingsNameField::showDraft() {
     if (text() != m_model.displayNameDraft()) {
         setText(m_model.displayNameDraft());
     }
+}
+
+void SettingsNameField::changeEvent(QEvent* event) {
+    QLineEdit::changeEvent(event);
+    if ((event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange) && !m_lifting) {
+        liftOutline();
+    }
+}
+
+void SettingsNameField::liftOutline() {
+    // The field sits on an inset panel of its own fill colour; styles outline
+    // it a shade darker than the window, which vanishes on a dark one. A lighter
+    // window shade keeps the outline visible there.
+    const QPalette source = parentWidget() ? parentWidget()->palette() : palette();
+    QPalette own = palette();
+    own.setColor(QPalette::Window, CompanionPalette::isDark(source) ? CompanionPalette::secondaryText(source)
+                                                                    : source.color(QPalette::Window));
+    m_lifting = true;
+    setPalette(own);
+    m_lifting = false;
 }
 
 void SettingsNameField::focusInEvent(QFocusEvent* event) {

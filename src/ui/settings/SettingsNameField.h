@@ -15,9 +15,12 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void showDraft();
+    void liftOutline();
 
     CompanionAppModel& m_model;
+    bool m_lifting = false;
 };

@@ -6,10 +6,10 @@
 #include "ui/components/CompanionLabel.h"
 #include "ui/components/CompanionStatusPill.h"
 #include "ui/components/CompanionSymbolIcon.h"
+#include "ui/dashboard/UpdateActionButton.h"
 #include "ui/settings/SettingsActionRow.h"
 #include "ui/settings/SettingsGlyph.h"
 #include "ui/settings/SettingsRowDivider.h"
-#include "ui/settings/SettingsUpdateButton.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -41,7 +41,7 @@ SettingsUpdatesPanel::SettingsUpdatesPanel(CompanionAppModel& model, QWidget* pa
     verdict->addWidget(m_verdict, 1);
     texts->addLayout(verdict);
     heading->addLayout(texts, 1);
-    heading->addWidget(new SettingsUpdateButton(model, this), 0, Qt::AlignTop);
+    heading->addWidget(new UpdateActionButton(model, this), 0, Qt::AlignTop);
     layout->addLayout(heading);
 
     auto* installed = new QHBoxLayout;

@@ -2,6 +2,7 @@
 
 #include "model/CompanionAppModel.h"
 #include "ui/components/CompanionPalette.h"
+#include "ui/components/CompanionSurfaceCard.h"
 #include "ui/settings/SettingsHeaderCard.h"
 #include "ui/settings/SettingsIdentityCard.h"
 #include "ui/settings/SettingsMaintenanceCard.h"
@@ -31,24 +32,30 @@ SettingsWindowView::SettingsWindowView(CompanionAppModel& model, SettingsRecentI
 
     auto* column = new QWidget(scroll);
     column->setAutoFillBackground(false);
-    auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(margin, margin, margin, margin);
-    layout->setSpacing(spacing);
-    layout->addWidget(new SettingsHeaderCard(model, column));
+    m_column = new QVBoxLayout(column);
+    m_column->setContentsMargins(margin, margin, margin, margin);
+    m_column->setSpacing(spacing);
+    m_column->addWidget(new SettingsHeaderCard(model, column));
     m_identity = new SettingsIdentityCard(model, column);
-    layout->addWidget(m_identity);
+    m_column->addWidget(m_identity);
     m_startup = new SettingsStartupCard(model, column);
-    layout->addWidget(m_startup);
-    layout->addWidget(new SettingsMaintenanceCard(model, column));
+    m_column->addWidget(m_startup);
+    m_column->addWidget(new SettingsMaintenanceCard(model, column));
     m_issues = new SettingsRecentIssuesCard(model, std::move(clock), column);
-    layout->addWidget(m_issues);
-    layout->addStretch();
+    m_column->addWidget(m_issues);
+    m_column->addStretch();
     scroll->setWidget(column);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
     setAccessibleName(tr("Settings"));
+}
+
+void SettingsWindowView::addSectionAfterStartup(QWidget* section) {
+    auto* card = new CompanionSurfaceCard(m_startup->parentWidget());
+    card->contentLayout()->addWidget(section);
+    m_column->insertWidget(m_column->indexOf(m_startup) + 1, card);
 }
 
 void SettingsWindowView::showEvent(QShowEvent* event) {

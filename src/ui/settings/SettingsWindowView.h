@@ -7,6 +7,7 @@
 class CompanionAppModel;
 class SettingsIdentityCard;
 class SettingsStartupCard;
+class QVBoxLayout;
 
 // The settings window's content: identity, startup, maintenance and recent
 // issues, all read from and acted on through the model. Showing it starts the
@@ -22,6 +23,9 @@ public:
     SettingsIdentityCard* identityCard() const noexcept { return m_identity; }
     SettingsStartupCard* startupCard() const noexcept { return m_startup; }
     SettingsRecentIssuesCard* recentIssuesCard() const noexcept { return m_issues; }
+    // A section the window's owner supplies (the notification switches),
+    // placed on a card of its own after the startup card.
+    void addSectionAfterStartup(QWidget* section);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -32,4 +36,5 @@ private:
     SettingsIdentityCard* m_identity;
     SettingsStartupCard* m_startup;
     SettingsRecentIssuesCard* m_issues;
+    QVBoxLayout* m_column;
 };

@@ -14,8 +14,10 @@
 #include "ui/onboarding/CompanionReadyStepView.h"
 #include "ui/onboarding/CompanionStepFooter.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTest>
 
 namespace {
@@ -70,7 +72,11 @@ class OnboardingViewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { ModelHarness::isolateUserFolders(); }
+    void initTestCase() {
+        ModelHarness::isolateUserFolders();
+        // The style the screenshots are judged in.
+        QApplication::setStyle(QStyleFactory::create(u"Fusion"_qs));
+    }
 
     void saveAndContinueEnabling_data() {
         QTest::addColumn<bool>("runtimeAnswered");

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QPainter>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -65,7 +64,6 @@ QPalette UiScreenshots::darkPalette() {
 QStringList UiScreenshots::saveLightAndDark(QWidget& widget, const QString& name, QSize size) {
     const QString folder = QCoreApplication::applicationDirPath() + u"/screenshots"_qs;
     QDir().mkpath(folder);
-    QApplication::setStyle(QStyleFactory::create(u"Fusion"_qs));
     QStringList written;
     for (const auto& [theme, palette] :
          {std::pair{u"dark"_qs, darkPalette()}, std::pair{u"light"_qs, lightPalette()}}) {

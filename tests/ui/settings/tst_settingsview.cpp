@@ -1,7 +1,9 @@
 #include "ModelHarness.h"
 #include "UiScreenshots.h"
 #include "runtime/WireCoding.h"
+#include "system/NotificationPreferences.h"
 #include "ui/components/CompanionStatusPill.h"
+#include "ui/notifications/NotificationSettingsCard.h"
 #include "ui/settings/RelativeTimeText.h"
 #include "ui/settings/SettingsIdentityCard.h"
 #include "ui/settings/SettingsIssueCard.h"
@@ -13,9 +15,11 @@
 #include "ui/tray/StatusItemMenu.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -45,7 +49,11 @@ class SettingsViewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { ModelHarness::isolateUserFolders(); }
+    void initTestCase() {
+        ModelHarness::isolateUserFolders();
+        // The style the screenshots are judged in.
+        QApplication::setStyle(QStyleFactory::create(u"Fusion"_qs));
+    }
 
     void saveNameFollowsTheDraft_data() {
         QTest::addColumn<QString>("draft");
@@ -238,6 +246,16 @@ private Q_SLOTS:
         }
     }
 
+    void notificationSwitchesFollowTheStartupCard() {
+        ModelHarness harness;
+        const auto preferences = NotificationPreferences::inFile(harness.folder.filePath(u"notify.ini"_qs));
+        SettingsWindowView view(*harness.model);
+        auto* switches = new NotificationSettingsCard(*preferences);
+        view.addSectionAfterStartup(switches);
+        QLayout* column = view.startupCard()->parentWidget()->layout();
+        QCOMPARE(column->indexOf(switches->parentWidget()), column->indexOf(view.startupCard()) + 1);
+    }
+
     void screenshots() {
         ModelHarness harness;
         harness.serve(named(u"Study Computer"_qs));
@@ -250,8 +268,10 @@ private Q_SLOTS:
                                   {}});
         QVERIFY(harness.refresh());
         SettingsWindowView view(*harness.model);
+        const auto preferences = NotificationPreferences::inFile(harness.folder.filePath(u"notify.ini"_qs));
+        view.addSectionAfterStartup(new NotificationSettingsCard(*preferences));
         view.show();
-        QCOMPARE(UiScreenshots::saveLightAndDark(view, u"settings"_qs, {720, 1880}).size(), 2);
+        QCOMPARE(UiScreenshots::saveLightAndDark(view, u"settings"_qs, {720, 2080}).size(), 2);
     }
 };
 
