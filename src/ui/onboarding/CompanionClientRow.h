@@ -4,16 +4,15 @@
 
 #include <QWidget>
 
-class CompanionLabel;
-class CompanionStatusPill;
-class CompanionSymbolIcon;
+class CompanionDashboardClientRow;
 
-// One torrent client in the setup list: its type, name, address, last error
-// and state, with "Edit", "Test" and "Remove".
+// One torrent client in the setup list: the dashboard's identity line (type,
+// name, address, last error, state) with the buttons "Edit", "Test" and
+// "Remove" in place of its menu.
 class CompanionClientRow : public QWidget {
     Q_OBJECT
 public:
-    explicit CompanionClientRow(QWidget* parent = nullptr);
+    explicit CompanionClientRow(const ClientConfig& client, QWidget* parent = nullptr);
 
     void setClient(const ClientConfig& client);
     const ClientConfig& client() const noexcept { return m_client; }
@@ -25,9 +24,5 @@ Q_SIGNALS:
 
 private:
     ClientConfig m_client;
-    CompanionSymbolIcon* m_type;
-    CompanionLabel* m_label;
-    CompanionLabel* m_address;
-    CompanionLabel* m_error;
-    CompanionStatusPill* m_status;
+    CompanionDashboardClientRow* m_identity;
 };

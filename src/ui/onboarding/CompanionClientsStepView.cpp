@@ -78,7 +78,7 @@ void CompanionClientsStepView::syncRows() {
             widget = *found;
             m_rows.erase(found);
         } else {
-            widget = new CompanionClientRow(m_list);
+            widget = new CompanionClientRow(client, m_list);
             connect(widget, &CompanionClientRow::editRequested, this, [this](const ClientConfig& chosen) {
                 m_model.setClientDraft(ClientDraft::fromClient(chosen));
             });

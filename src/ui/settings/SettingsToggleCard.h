@@ -4,10 +4,10 @@
 
 #include <functional>
 
-class CompanionLabel;
 class SettingsSwitch;
+class SettingsValueRow;
 
-// A glyph, a title, an explanation and a switch, on an inset panel. The switch
+// A settings row with a switch, on an inset panel of its own. The switch
 // shows what the model says; flipping it calls onToggle with the new value.
 class SettingsToggleCard : public QWidget {
     Q_OBJECT
@@ -20,6 +20,6 @@ public:
     SettingsSwitch* toggle() const noexcept { return m_switch; }
 
 private:
-    CompanionLabel* m_subtitle;
+    SettingsValueRow* m_row;
     SettingsSwitch* m_switch;
 };
