@@ -15,11 +15,6 @@ CompanionNotifier::CompanionNotifier(CompanionAppModel& model, NotificationPrefe
       // The model reports and deletes this file at start-up; its notice is the result.
       m_updateResultPending(QFile::exists(CompanionPaths::updateResultFile())) {
     connect(&model, &CompanionAppModel::runtimeChanged, this, &CompanionNotifier::handleRuntime);
-    connect(&model, &CompanionAppModel::lastUpdatedChanged, this, [this] {
-        m_updatedDuringRefresh = true;
-        m_hasAnswered = true;
-        m_reportedUnreachable = false;
-    });
     connect(&model, &CompanionAppModel::isRefreshingChanged, this, &CompanionNotifier::handleRefreshing);
     connect(&model, &CompanionAppModel::releaseStatusChanged, this, &CompanionNotifier::handleReleaseStatus);
     connect(&model, &CompanionAppModel::updateInstallStateChanged, this,
@@ -39,6 +34,10 @@ void CompanionNotifier::handleRuntime() {
     if (!runtime) {
         return;
     }
+    // A snapshot arrives on every successful refresh (also an unchanged one).
+    m_answeredDuringRefresh = true;
+    m_hasAnswered = true;
+    m_reportedUnreachable = false;
     const PairingStatePayload& pairing = runtime->identity.pairing;
     if (m_lastPairing && m_lastPairing->status == PairingStatus::Pending &&
         pairing.status != PairingStatus::Pending) {
@@ -56,11 +55,11 @@ void CompanionNotifier::handleRuntime() {
 
 void CompanionNotifier::handleRefreshing() {
     if (m_model.isRefreshing()) {
-        m_updatedDuringRefresh = false;
+        m_answeredDuringRefresh = false;
         return;
     }
     // A refresh that ended without new data did not reach the runtime.
-    if (m_updatedDuringRefresh || !m_hasAnswered || m_reportedUnreachable) {
+    if (m_answeredDuringRefresh || !m_hasAnswered || m_reportedUnreachable) {
         return;
     }
     m_reportedUnreachable = true;

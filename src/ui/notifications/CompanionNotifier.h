@@ -48,7 +48,7 @@ private:
     std::optional<PairingStatePayload> m_lastPairing;
     bool m_hasAnswered = false;
     bool m_reportedUnreachable = false;
-    bool m_updatedDuringRefresh = false;
+    bool m_answeredDuringRefresh = false;
     QSet<QString> m_announcedVersions;
     UpdateInstallState::Phase m_lastUpdatePhase;
     bool m_updateResultPending;
