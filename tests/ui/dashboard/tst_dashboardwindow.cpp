@@ -288,11 +288,13 @@ private Q_SLOTS:
             f.saveScreenshot(u"dashboard-starting-"_qs + theme);
         }
         DashboardFixture f;
-        f.serveAndRefresh(DashboardFixture::pairedSnapshot(
-            {DashboardFixture::client(u"a"_qs, u"Living-room NAS"_qs),
-             DashboardFixture::client(u"b"_qs, u"Seedbox"_qs, u"needs_login"_qs),
-             DashboardFixture::client(u"c"_qs, u"Old laptop"_qs, u"ok"_qs,
-                                      u"Connection refused by 192.168.1.40:9091"_qs)}));
+        QList<ClientConfig> list{DashboardFixture::client(u"a"_qs, u"Living-room NAS"_qs),
+                                 DashboardFixture::client(u"b"_qs, u"Seedbox"_qs, u"needs_login"_qs),
+                                 DashboardFixture::client(u"c"_qs, u"Old laptop"_qs, u"ok"_qs,
+                                                          u"Connection refused by 192.168.1.40:9091"_qs)};
+        list[1].type = ClientType::Deluge;
+        list[2].type = ClientType::Transmission;
+        f.serveAndRefresh(DashboardFixture::pairedSnapshot(list));
         f.show();
         f.saveScreenshot(u"dashboard-paired-"_qs + theme);
         f.model.setErrorMessage(u"The companion runtime is not reachable on 127.0.0.1:46901."_qs);
