@@ -1,12 +1,10 @@
-#include "supervision/ProcessTable.h"
+#include "common/RuntimeProcesses.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <signal.h>
 
 // The built bundle, copied elsewhere and started without a display on a fresh data folder.
 class TestHeadlessApp : public QObject {
@@ -37,22 +35,11 @@ private Q_SLOTS:
         QCOMPARE(QProcess::execute("cp", {"-a", VC_BUNDLE_DIR, bundle}), 0);
         QVERIFY(bundledRuntime || QDir(bundle + "/Contents/Resources").removeRecursively());
         const QString installed = home.filePath("data/Vendrilo Connect/Runtime/vendrilo-connect-companion");
-        const auto runtimes = [&installed] {
-            QList<qint64> pids;
-            for (const qint64 pid : ProcessTable::processIds()) {
-                if (ProcessTable::isAlive(pid) && ProcessTable::executablePath(pid) == installed) {
-                    pids.append(pid);
-                }
-            }
-            return pids;
-        };
         QProcess app;
         const auto stopAll = qScopeGuard([&] {
             app.kill();
             app.waitForFinished();
-            for (const qint64 pid : runtimes()) {
-                ::kill(static_cast<pid_t>(pid), SIGKILL);
-            }
+            killRuntimeProcesses(installed);
         });
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove("DISPLAY");
@@ -74,7 +61,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT((first = status.match(output += app.readAllStandardOutput())).hasMatch(),
                                  30000);
         QTEST(first.captured(2), "error");
-        QCOMPARE(runtimes().size(), bundledRuntime ? 1 : 0);
+        QCOMPARE(runtimeProcesses(installed).size(), bundledRuntime ? 1 : 0);
         // Without --headless and without a display it says so and runs headless.
         QCOMPARE(app.readAllStandardError().contains("No display found"), bundledRuntime);
 
@@ -82,7 +69,7 @@ private Q_SLOTS:
         QVERIFY(app.waitForFinished(10000));
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.exitCode(), 0);
-        QVERIFY(runtimes().isEmpty());
+        QVERIFY(runtimeProcesses(installed).isEmpty());
     }
 };
 

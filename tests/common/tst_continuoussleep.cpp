@@ -19,10 +19,7 @@ private Q_SLOTS:
     void cancellationWakesTheSleepEarly() {
         SleepCanceller canceller;
         QTimer::singleShot(10ms, &canceller, &SleepCanceller::cancel);
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(!QCoro::waitFor(continuousSleep(10s, &canceller)));
-        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(!QCoro::waitFor(continuousSleep(1h, &canceller)));
         // An already cancelled canceller ends later sleeps at once.
         QVERIFY(!QCoro::waitFor(continuousSleep(10s, &canceller)));
     }

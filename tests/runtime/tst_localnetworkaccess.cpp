@@ -1,3 +1,4 @@
+#include "common/RefusingPort.h"
 #include "runtime/HostRules.h"
 #include "runtime/LocalNetworkAccessCoordinator.h"
 #include "runtime/LocalNetworkAccessError.h"
@@ -144,16 +145,16 @@ private Q_SLOTS:
         QTEST((LANProbeTarget{host, 8080, kind}.requiresLocalNetworkAccess()), "expected");
     }
 
+    // Only lower time bounds: a loaded machine may always be slower.
     void probeOutcomes() {
         QTcpServer open;
         QVERIFY(open.listen(QHostAddress::LocalHost));
-        const quint16 port = open.serverPort();
-        QCOMPARE(run(probe(port, 5s)).value, true);
+        QCOMPARE(run(probe(open.serverPort(), 5s)).value, true);
         QTRY_VERIFY(open.hasPendingConnections());
 
-        open.close(); // nothing listens there any more
-        const auto refused = run(probe(port, 5s));
-        QCOMPARE(refused.error, advice(port) + u" Details: Connection refused"_qs);
+        const RefusingPort closed;
+        QCOMPARE(run(probe(closed.port(), 5s)).error,
+                 advice(closed.port()) + u" Details: Connection refused"_qs);
 
         for (const qint64 invalid : {0, -1, 65536}) { // the host as given
             QCOMPARE(run(probe(invalid, 5s, u" nas.local"_qs)).error,
@@ -167,7 +168,7 @@ private Q_SLOTS:
         }
         const auto silence = run(probe(silent.port(), 200ms));
         QCOMPARE(silence.error, advice(silent.port()));
-        QVERIFY2(silence.elapsedMs >= 195 && silence.elapsedMs < 1500, QByteArray::number(silence.elapsedMs));
+        QVERIFY2(silence.elapsedMs >= 195, QByteArray::number(silence.elapsedMs));
     }
 
     void everyTargetFailingThrowsTheFirstFailure() {
@@ -179,37 +180,37 @@ private Q_SLOTS:
         const auto outcome = run(coordinator.prepareIfNeeded(QList<LANProbeTarget>{
             {v4, a.port(), HostKind::Lan}, {v4, b.port(), HostKind::Lan}, {v4, c.port(), HostKind::Lan}}));
         QCOMPARE(outcome.error, advice(a.port()));
-        QVERIFY2(outcome.elapsedMs >= 590 && outcome.elapsedMs < 2500, QByteArray::number(outcome.elapsedMs));
+        QVERIFY2(outcome.elapsedMs >= 590, QByteArray::number(outcome.elapsedMs));
         QVERIFY(!coordinator.didWarmLocalNetworkAccess());
     }
 
     // Spellings of ::1 without a dot count as LAN hosts, so these targets pass
-    // the filter while staying on this machine.
+    // the filter while staying on this machine. A probe of a silent target would
+    // fail, so an answer of false means nothing was probed.
     void clientFormSkipsLoopbackAndRepeatsAndStopsOnceWarm() {
         SilentListener silentV4, silentV6(QHostAddress::LocalHostIPv6);
         QTcpServer open;
         if (!silentV4.hangs || !silentV6.hangs || !open.listen(QHostAddress::LocalHostIPv6)) {
             QSKIP("no silent loopback listeners here");
         }
-        constexpr auto timeout = 250ms;
+        constexpr auto timeout = 500ms;
         LocalNetworkAccessCoordinator coordinator(timeout);
         const auto loopbackOnly = run(coordinator.prepareIfNeeded(
             QList{client(v4, silentV4.port()), client(u"localhost"_qs, silentV4.port()), client({}, 80)}));
         QCOMPARE(loopbackOnly.value, false);
-        QVERIFY(loopbackOnly.elapsedMs < timeout.count());
 
-        // Loopback skipped, the repeated silent target probed once: one timeout, then success.
+        // Loopback skipped, the repeated silent target probed once (three probes would
+        // take a second longer): one timeout, then success.
         const auto silent = client(u"0::1"_qs, silentV6.port());
         const auto warmed = run(coordinator.prepareIfNeeded(QList{
             client(v4, silentV4.port()), silent, silent, silent, client(u"0:0::1"_qs, open.serverPort())}));
         QCOMPARE(warmed.value, true);
-        QVERIFY2(warmed.elapsedMs >= timeout.count() - 5 && warmed.elapsedMs < 2 * timeout.count() - 50,
+        QVERIFY2(warmed.elapsedMs >= timeout.count() - 5 && warmed.elapsedMs < 3 * timeout.count(),
                  QByteArray::number(warmed.elapsedMs));
         QVERIFY(coordinator.didWarmLocalNetworkAccess());
 
         const auto again = run(coordinator.prepareIfNeeded(QList{silent}));
         QCOMPARE(again.value, false);
-        QVERIFY(again.elapsedMs < timeout.count());
         // The target form leaves that check to its caller and probes anyway.
         const auto forced = run(coordinator.prepareIfNeeded(QList{LANProbeTarget{silent.host, silent.port}}));
         QCOMPARE(forced.error, advice(silent.port, silent.host));

@@ -148,6 +148,9 @@ private Q_SLOTS:
         QCOMPARE(decode<HealthSummary>(encode(health)), health);
         const auto events = decodeList<DiagnosticEvent>(wireSample("diagnostics.json"));
         QCOMPARE(decodeList<DiagnosticEvent>(encodeList(events)), events);
+        // Details absent, not empty: the event is written without them and read back so.
+        QVERIFY(events[0].details && !events[1].details);
+        QVERIFY(!encode(events[1]).contains("details"));
 
         const QByteArray encoded = encode(snapshot);
         QVERIFY(encoded.contains(R"("last_connect_at":"2025-03-04T05:06:08.000Z")"));

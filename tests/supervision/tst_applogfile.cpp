@@ -1,18 +1,10 @@
+#include "common/FileText.h"
 #include "common/LogCategories.h"
 #include "common/LogRotation.h"
 #include "supervision/AppLogFile.h"
 
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestAppLogFile : public QObject {
     Q_OBJECT
@@ -27,12 +19,12 @@ private Q_SLOTS:
         qCWarning(lcUpdate) << "first check failed";
         QVERIFY(QRegularExpression(
                     "^\\d{4}-\\d\\d-\\d\\dT[\\d:.]+Z warning vendrilo.update: first check failed\n$")
-                    .match(QString::fromUtf8(readAll(path)))
+                    .match(QString::fromUtf8(readFile(path)))
                     .hasMatch());
         for (int i = 0; i < 20; ++i) {
             qCWarning(lcModel) << "message" << i;
         }
-        const QByteArray current = readAll(path), previous = readAll(previousLogPath(path));
+        const QByteArray current = readFile(path), previous = readFile(previousLogPath(path));
         QVERIFY(current.size() <= 300 && previous.size() > 300);
         QVERIFY(current.endsWith("vendrilo.model: message 19\n"));
         QVERIFY(!previous.contains("first check failed") && previous.contains("message 1"));
@@ -42,8 +34,8 @@ private Q_SLOTS:
         AppLogFile::uninstall();
         QVERIFY(AppLogFile::install(path, 300));
         qCInfo(lcUi) << "again";
-        QVERIFY(readAll(path).startsWith(current));
-        QVERIFY(readAll(path).endsWith("info vendrilo.ui: again\n"));
+        QVERIFY(readFile(path).startsWith(current));
+        QVERIFY(readFile(path).endsWith("info vendrilo.ui: again\n"));
     }
 };
 

@@ -1,19 +1,10 @@
+#include "common/FileText.h"
 #include "supervision/BundleInfo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& contents) {
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
-}
-
-} // namespace
 
 class TestBundleInfo : public QObject {
     Q_OBJECT
@@ -45,11 +36,12 @@ private Q_SLOTS:
     void readsInfoPlist() {
         QFETCH(QByteArray, entries);
         QTemporaryDir bundle;
-        writeFile(bundle.path() + "/Contents/Info.plist",
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
-                  "1.0//EN\" "
-                  "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\"><dict>" +
-                      entries + "</dict></plist>\n");
+        QVERIFY(writeFile(
+            bundle.path() + "/Contents/Info.plist",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
+            "1.0//EN\" "
+            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\"><dict>" +
+                entries + "</dict></plist>\n"));
         const BundleInfo info = BundleInfo::fromBundleDirectory(bundle.path());
         QTEST(QString(info.companionVersion() + u'|' + info.companionBuildNumber() + u'|' +
                       info.bundleIdentifier()),
@@ -67,7 +59,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(runtime));
         QCOMPARE(info.bundledRuntimeExecutable(), std::nullopt);
         QVERIFY(QDir().rmdir(runtime));
-        writeFile(runtime, "binary");
+        QVERIFY(writeFile(runtime, "binary"));
         QCOMPARE(info.bundledRuntimeExecutable(), runtime);
         // Outside a bundle the executable's own folder stands in for it.
         QCOMPARE(BundleInfo::main().bundlePath(), QCoreApplication::applicationDirPath());

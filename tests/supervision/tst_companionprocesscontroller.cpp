@@ -1,4 +1,6 @@
+#include "common/FileText.h"
 #include "common/LogRotation.h"
+#include "common/RuntimeProcesses.h"
 #include "common/TaskFailure.h"
 #include "runtime/CompanionAPI.h"
 #include "supervision/CompanionPaths.h"
@@ -7,8 +9,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -19,20 +21,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QUrl freeLoopbackURL() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()));
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+// The runtime binds the address it is given. Each call gets a loopback address of
+// its own on a port below the ephemeral range: no other socket holds it, and none
+// is freed first for the runtime to take.
+QUrl privateLoopbackURL() {
+    const auto octet = [] { return 1 + QRandomGenerator::global()->bounded(254); };
+    return QUrl(QStringLiteral("http://127.%1.%2.%3:24901").arg(octet()).arg(octet()).arg(octet()));
 }
 
 // A runtime left over from an earlier session (not our child), once it answers; 0 when it never does.
@@ -65,7 +59,7 @@ private Q_SLOTS:
         QVERIFY(m_home.emplace().isValid());
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->filePath("data")));
         qputenv("VC_FAKE_RUNTIME", "");
-        m_settings = {.baseURL = freeLoopbackURL(),
+        m_settings = {.baseURL = privateLoopbackURL(),
                       .bundledRuntime = VC_FAKE_RUNTIME,
                       .hostName = HostNameSource([this] { return m_hostName; }),
                       .healthPollInterval = 10ms,
@@ -82,12 +76,7 @@ private Q_SLOTS:
         for (const qint64 pid : std::exchange(m_startedElsewhere, {})) {
             ::kill(static_cast<pid_t>(pid), SIGKILL);
         }
-        // Whatever stop() missed.
-        for (const qint64 pid : ProcessTable::processIds()) {
-            if (ProcessTable::executablePath(pid) == CompanionPaths::installedRuntimeExecutable()) {
-                ::kill(static_cast<pid_t>(pid), SIGKILL);
-            }
-        }
+        killRuntimeProcesses(); // whatever stop() missed
     }
 
     void installsWhenNeededAndLaunches_data() {
@@ -106,8 +95,8 @@ private Q_SLOTS:
         CompanionPaths::ensureDirectories();
         const QString installed = CompanionPaths::installedRuntimeExecutable();
         QVERIFY(!executablePresent || QFile::copy(VC_FAKE_RUNTIME, installed));
-        QVERIFY(stamp.isNull() || write(CompanionPaths::runtimeVersionStamp(), stamp));
-        QVERIFY(write(CompanionPaths::runtimeLog(), "earlier line\n"));
+        QVERIFY(stamp.isNull() || writeFile(CompanionPaths::runtimeVersionStamp(), stamp));
+        QVERIFY(writeFile(CompanionPaths::runtimeLog(), "earlier line\n"));
         struct stat before {};
         ::stat(qPrintable(installed), &before);
 
@@ -117,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(::stat(qPrintable(installed), &after), 0);
         QCOMPARE(after.st_ino != before.st_ino, copied);
         QCOMPARE(after.st_mode & 07777, copied ? 0755u : before.st_mode & 07777);
-        QCOMPARE(readAll(CompanionPaths::runtimeVersionStamp()), copied ? "1.0.0" : stamp);
+        QCOMPARE(readFile(CompanionPaths::runtimeVersionStamp()), copied ? "1.0.0" : stamp);
         // The executable and its stamp, no staging file.
         QCOMPARE(QDir(CompanionPaths::runtimeDirectory()).entryList(QDir::Files).size(), 2);
         QCOMPARE(ProcessTable::executablePath(m_controller->ownedProcessId().value_or(0)), installed);
@@ -126,8 +115,8 @@ private Q_SLOTS:
             "run|-data-dir|" + CompanionPaths::runtimeDataDirectory() +
             "|-platform|linux|-host-name|Test Host|-agent-version|1.0.0|-admin-listen|" +
             m_settings.baseURL.authority();
-        QTRY_VERIFY(readAll(CompanionPaths::runtimeLog()).endsWith("stderr of the fake runtime\n"));
-        QCOMPARE(QString::fromUtf8(readAll(CompanionPaths::runtimeLog())),
+        QTRY_VERIFY(readFile(CompanionPaths::runtimeLog()).endsWith("stderr of the fake runtime\n"));
+        QCOMPARE(QString::fromUtf8(readFile(CompanionPaths::runtimeLog())),
                  "earlier line\nargs: " + arguments +
                      "\ncommand name: vendrilo-connect\nstderr of the fake runtime\n");
     }
@@ -158,7 +147,7 @@ private Q_SLOTS:
     void launchFailuresAreReported() {
         auto settings = m_settings;
         settings.bundledRuntime = m_home->filePath("not-a-program.bin");
-        QVERIFY(write(*settings.bundledRuntime, "plain text\n"));
+        QVERIFY(writeFile(*settings.bundledRuntime, "plain text\n"));
         m_controller.emplace(settings);
         QVERIFY(failureOf(m_controller->ensureRunning("1.0.0"))
                     .startsWith("The companion runtime could not be started from"));
@@ -181,34 +170,31 @@ private Q_SLOTS:
         QVERIFY(m_controller->detachedRuntimePIDs().isEmpty());
     }
 
-    void stopEndsOwnedAndDetachedRuntimesOnce_data() {
+    void stopEndsOwnedAndDetachedRuntimes_data() {
         QTest::addColumn<QByteArray>("mode");
         QTest::addColumn<bool>("needsKill");
         QTest::newRow("runtimes that honour SIGTERM") << QByteArray() << false;
         QTest::newRow("runtimes that ignore SIGTERM") << QByteArray("ignore-term") << true;
     }
-    void stopEndsOwnedAndDetachedRuntimesOnce() {
+    void stopEndsOwnedAndDetachedRuntimes() {
         QFETCH(QByteArray, mode);
         QFETCH(bool, needsKill);
         qputenv("VC_FAKE_RUNTIME", mode);
         QCOMPARE(failureOf(m_controller->ensureRunning("1.0.0")), QString());
         const qint64 owned = m_controller->ownedProcessId().value_or(0);
         const qint64 detached =
-            startDetached(CompanionPaths::installedRuntimeExecutable(), freeLoopbackURL());
+            startDetached(CompanionPaths::installedRuntimeExecutable(), privateLoopbackURL());
         QCOMPARE(m_controller->detachedRuntimePIDs(), QList<qint64>{detached});
 
         QElapsedTimer elapsed;
         elapsed.start();
         QCoro::waitFor(m_controller->stop());
         // Two processes; each gets 10 polls of 20 ms before SIGKILL when it ignores SIGTERM.
-        QCOMPARE(elapsed.elapsed() >= 2 * 180, needsKill);
+        QVERIFY(!needsKill || elapsed.elapsed() >= 2 * 180);
         QVERIFY(!ProcessTable::isAlive(owned));
         QTRY_VERIFY(!ProcessTable::isAlive(detached));
         QVERIFY(!m_controller->ownsRunningProcess());
         QVERIFY(m_controller->detachedRuntimePIDs().isEmpty());
-        elapsed.restart();
-        QCoro::waitFor(m_controller->stop());
-        QVERIFY(elapsed.elapsed() < 100);
     }
 
     // A crash is announced; a stop asked for is not. The relaunch asks for the name
@@ -217,9 +203,9 @@ private Q_SLOTS:
         QSignalSpy exits(&*m_controller, &CompanionProcessController::ownedRuntimeExited);
         QCOMPARE(failureOf(m_controller->ensureRunning("1.0.0")), QString());
         const qint64 first = m_controller->ownedProcessId().value_or(0);
-        QTRY_VERIFY(readAll(CompanionPaths::runtimeLog()).endsWith("stderr of the fake runtime\n"));
-        const QByteArray firstLog = readAll(CompanionPaths::runtimeLog()) + QByteArray(6000, '.');
-        QVERIFY(write(CompanionPaths::runtimeLog(), firstLog));
+        QTRY_VERIFY(readFile(CompanionPaths::runtimeLog()).endsWith("stderr of the fake runtime\n"));
+        const QByteArray firstLog = readFile(CompanionPaths::runtimeLog()) + QByteArray(6000, '.');
+        QVERIFY(writeFile(CompanionPaths::runtimeLog(), firstLog));
         ::kill(static_cast<pid_t>(first), SIGKILL);
         QTRY_COMPARE(exits.size(), 1);
         QVERIFY(!m_controller->ownsRunningProcess());
@@ -227,9 +213,9 @@ private Q_SLOTS:
         m_hostName = "Renamed Host";
         QCOMPARE(failureOf(m_controller->ensureRunning("1.0.0")), QString());
         QVERIFY(m_controller->ownedProcessId().value_or(first) != first);
-        QTRY_VERIFY(readAll(CompanionPaths::runtimeLog()).endsWith("stderr of the fake runtime\n"));
-        QVERIFY(readAll(CompanionPaths::runtimeLog()).contains("|-host-name|Renamed Host|"));
-        QCOMPARE(readAll(previousLogPath(CompanionPaths::runtimeLog())), firstLog);
+        QTRY_VERIFY(readFile(CompanionPaths::runtimeLog()).endsWith("stderr of the fake runtime\n"));
+        QVERIFY(readFile(CompanionPaths::runtimeLog()).contains("|-host-name|Renamed Host|"));
+        QCOMPARE(readFile(previousLogPath(CompanionPaths::runtimeLog())), firstLog);
         QCoro::waitFor(m_controller->stop());
         QCOMPARE(exits.size(), 1);
     }

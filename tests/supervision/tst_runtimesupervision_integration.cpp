@@ -1,14 +1,11 @@
+#include "common/RuntimeProcesses.h"
 #include "common/TaskFailure.h"
 #include "runtime/CompanionAPI.h"
 #include "supervision/CompanionPaths.h"
 #include "supervision/CompanionProcessController.h"
-#include "supervision/ProcessTable.h"
 
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <signal.h>
 
 // The real runtime on 127.0.0.1:46901 through a whole life: first start,
 // adoption by a new session, replacement by another version, shutdown.
@@ -21,24 +18,20 @@ private Q_SLOTS:
         qputenv("HOME", QFile::encodeName(m_home.path()));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath("data")));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath("config")));
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, 46901);
-        QVERIFY2(!probe.waitForConnected(500), "something already listens on 127.0.0.1:46901");
+        QVERIFY2(runtimePortIsFree(), "something already listens on 127.0.0.1:46901");
     }
 
     void cleanupTestCase() {
         for (auto& session : m_sessions) {
             QCoro::waitFor(session->stop());
         }
-        for (const qint64 pid : installedRuntimePIDs()) {
-            ::kill(static_cast<pid_t>(pid), SIGKILL);
-        }
+        killRuntimeProcesses();
     }
 
     void firstStartInstallsLaunchesAndAnswers() {
         auto& first = newSession();
         QCOMPARE(failureOf(first.ensureRunning("1.0.0")), QString());
-        QCOMPARE(installedRuntimePIDs(), QList<qint64>{first.ownedProcessId().value_or(0)});
+        QCOMPARE(runtimeProcesses(), QList<qint64>{first.ownedProcessId().value_or(0)});
         const RuntimeSnapshot snapshot = currentRuntime();
         QCOMPARE(snapshot.identity.agentVersion, "1.0.0");
         QCOMPARE(snapshot.identity.platform, CompanionPaths::platformName());
@@ -46,20 +39,20 @@ private Q_SLOTS:
     }
 
     void sameVersionIsAdoptedByTheNextSession() {
-        const QList<qint64> running = installedRuntimePIDs();
+        const QList<qint64> running = runtimeProcesses();
         const QDateTime copiedAt = QFileInfo(CompanionPaths::installedRuntimeExecutable()).lastModified();
         auto& second = newSession();
         QCOMPARE(failureOf(second.ensureRunning("1.0.0")), QString());
         QVERIFY(!second.ownsRunningProcess());
-        QCOMPARE(installedRuntimePIDs(), running);
+        QCOMPARE(runtimeProcesses(), running);
         QCOMPARE(QFileInfo(CompanionPaths::installedRuntimeExecutable()).lastModified(), copiedAt);
     }
 
     void anotherVersionIsStoppedAndReplaced() {
-        const QList<qint64> old = installedRuntimePIDs();
+        const QList<qint64> old = runtimeProcesses();
         auto& third = newSession();
         QCOMPARE(failureOf(third.ensureRunning("1.0.1")), QString());
-        QCOMPARE(installedRuntimePIDs(), QList<qint64>{third.ownedProcessId().value_or(0)});
+        QCOMPARE(runtimeProcesses(), QList<qint64>{third.ownedProcessId().value_or(0)});
         QVERIFY(!ProcessTable::isAlive(old.value(0)));
         // The session that launched the old runtime notices its end.
         QTRY_VERIFY(!m_sessions.front()->ownsRunningProcess());
@@ -69,7 +62,7 @@ private Q_SLOTS:
     void shutdownLeavesNoRuntimeAndRunsOnce() {
         for (int run = 0; run < 2; ++run) {
             QCoro::waitFor(m_sessions.back()->stop());
-            QVERIFY(installedRuntimePIDs().isEmpty());
+            QVERIFY(runtimeProcesses().isEmpty());
         }
         QVERIFY(!failureOf([]() -> QCoro::Task<> { co_await api().healthcheck(); }()).isEmpty());
     }
@@ -88,17 +81,6 @@ private:
         RuntimeSnapshot snapshot;
         failureOf([&snapshot]() -> QCoro::Task<> { snapshot = co_await api().runtime(); }());
         return snapshot;
-    }
-
-    static QList<qint64> installedRuntimePIDs() {
-        QList<qint64> pids;
-        for (const qint64 pid : ProcessTable::processIds()) {
-            if (ProcessTable::isAlive(pid) &&
-                ProcessTable::executablePath(pid) == CompanionPaths::installedRuntimeExecutable()) {
-                pids.append(pid);
-            }
-        }
-        return pids;
     }
 
     QTemporaryDir m_home;

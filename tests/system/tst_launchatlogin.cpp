@@ -1,3 +1,4 @@
+#include "common/FileText.h"
 #include "system/LaunchAtLoginError.h"
 #include "system/LaunchAtLoginManager.h"
 
@@ -19,17 +20,6 @@ namespace {
 const QString identifier = u"app.vendrilo.connect"_qs;
 const QString executableInBundle = u"/Contents/MacOS/vendrilo-connect"_qs;
 
-void writeFile(const QString& path, const QByteArray& contents) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 std::optional<LaunchAtLoginError> failureOf(const std::function<void()>& action) {
     try {
         action();
@@ -50,7 +40,9 @@ private:
     // A copy of the app with a real executable file, in a folder under the temporary root.
     LaunchAtLoginManager copyIn(const QString& folder) const {
         const QString bundle = m_root->filePath(folder + u"/Vendrilo Connect.app");
-        writeFile(bundle + executableInBundle, "#!/bin/sh\n");
+        if (!writeFile(bundle + executableInBundle, "#!/bin/sh\n")) {
+            QTest::qFail("cannot write the bundle", __FILE__, __LINE__);
+        }
         return {bundle, identifier, bundle + executableInBundle};
     }
     LaunchAtLoginManager installed() const { return copyIn(u"Applications"_qs); }
@@ -92,8 +84,8 @@ private Q_SLOTS:
     void statusOfExistingEntries() {
         QFETCH(QByteArray, contents);
         if (!contents.isEmpty()) {
-            writeFile(m_entry, contents.replace("EXEC", execLine(u"Applications"_qs))
-                                   .replace("LINKED", execLine(u"Linked"_qs)));
+            QVERIFY(writeFile(m_entry, contents.replace("EXEC", execLine(u"Applications"_qs))
+                                           .replace("LINKED", execLine(u"Linked"_qs))));
         }
         QTEST(installed().status(), "expected");
     }
@@ -104,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(outside.status(), NotFound);
         QCOMPARE(failureOf([&] { outside.setEnabled(true); })->description(),
                  u"Move the app into Applications before enabling start at login."_qs);
-        writeFile(m_entry, "[Desktop Entry]\nType=Application\n" + execLine(u"Downloads"_qs));
+        QVERIFY(writeFile(m_entry, "[Desktop Entry]\nType=Application\n" + execLine(u"Downloads"_qs)));
         outside.setEnabled(false);
         QVERIFY(!QFile::exists(m_entry));
 
@@ -122,13 +114,14 @@ private Q_SLOTS:
         ours.setEnabled(false); // nothing to remove is no failure
 
         const QByteArray foreign = "[Desktop Entry]\nType=Application\nExec=/opt/vc/vendrilo-connect\n";
-        writeFile(m_entry, foreign);
+        QVERIFY(writeFile(m_entry, foreign));
         ours.setEnabled(false);
         QCOMPARE(readFile(m_entry), foreign);
         // Enabling takes the name over, and switches a hidden entry of ours on again.
         ours.setEnabled(true);
         QCOMPARE(ours.status(), Enabled);
-        writeFile(m_entry, "[Desktop Entry]\nType=Application\nHidden=true\n" + execLine(u"Applications"_qs));
+        QVERIFY(writeFile(m_entry,
+                          "[Desktop Entry]\nType=Application\nHidden=true\n" + execLine(u"Applications"_qs)));
         ours.setEnabled(true);
         QCOMPARE(ours.status(), Enabled);
     }

@@ -1,3 +1,4 @@
+#include "common/FileText.h"
 #include "update/CompanionUpdateInstaller.h"
 
 #include <QtTest>
@@ -11,35 +12,22 @@ namespace {
 enum class App { Exits, IgnoresTerm, NeverGoes, IgnoresTermBriefly };
 enum class Image { Good, WithoutApp, Garbage, OtherApp };
 enum class Rights { NotNeeded, Refused, Granted };
-// What stands at the target: this app, or something the script must leave alone.
-enum class Target { Bundle, PlainFolder, WithoutPlist, OtherApp };
+// What stands at the target: this app (beside the backup of an earlier update), or
+// something the script must leave alone.
+enum class Target { Bundle, BundleAndOldBackup, PlainFolder, WithoutPlist, OtherApp };
 // Copying into the target and moving the backup back fail in the direct run, or in both runs.
 enum class Fault { None, CopyDirect, CopyAndRestoreDirect, CopyAlwaysRestoreDirect, CopyAndRestoreAlways };
 
 const QByteArray ourIdentifier = "app.vendrilo.connect";
 
-void writeFile(const QString& path, const QByteArray& text, bool executable = false) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    QVERIFY(!executable || file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A bundle whose executable appends its label to $VC_TEST_MARKER when started.
 void makeBundle(const QString& path, const QByteArray& label, const QByteArray& identifier = ourIdentifier) {
-    writeFile(path + "/Contents/label", label);
-    writeFile(path + "/Contents/MacOS/vendrilo-connect",
-              "#!/bin/sh\necho " + label + " >>\"$VC_TEST_MARKER\"\n", true);
-    if (!identifier.isEmpty()) {
-        writeFile(path + "/Contents/Info.plist",
-                  "<plist><dict>\n\t<key>CFBundleIdentifier</key>\n\t<string>" + identifier +
-                      "</string>\n</dict></plist>");
-    }
+    QVERIFY(writeFile(path + "/Contents/label", label));
+    QVERIFY(writeFile(path + "/Contents/MacOS/vendrilo-connect",
+                      "#!/bin/sh\necho " + label + " >>\"$VC_TEST_MARKER\"\n", true));
+    QVERIFY(identifier.isEmpty() || writeFile(path + "/Contents/Info.plist",
+                                              "<plist><dict>\n\t<key>CFBundleIdentifier</key>\n\t<string>" +
+                                                  identifier + "</string>\n</dict></plist>"));
 }
 
 // Stand-ins for cp and mv that fail as $VC_TEST_FAIL_COPY and $VC_TEST_FAIL_RESTORE ask ("direct"
@@ -77,29 +65,33 @@ struct Sandbox {
     // The pkexec stand-in on PATH either refuses or "grants" by unlocking the folder.
     explicit Sandbox(Image kind = Image::Good, Rights rights = Rights::Refused, Target at = Target::Bundle) {
         makeBundle(target, "old", at == Target::OtherApp ? "org.example.other" : ourIdentifier);
+        if (at == Target::BundleAndOldBackup) {
+            makeBundle(backup, "older");
+        }
         if (at == Target::WithoutPlist) {
             QVERIFY(QFile::remove(target + "/Contents/Info.plist"));
         }
-        writeFile(applications + "/notes.txt", "keep");
+        QVERIFY(writeFile(applications + "/notes.txt", "keep"));
         CompanionUpdateInstaller().writeInstallerScript(script);
         struct stat mode {};
         QVERIFY(::stat(qPrintable(script), &mode) == 0 && (mode.st_mode & 07777) == 0755);
-        writeFile(
+        QVERIFY(writeFile(
             bin + "/pkexec",
             rights == Rights::Granted
                 ? "#!/bin/sh\nchattr -i \"$VC_TEST_LOCKED\" 2>/dev/null\nVC_TEST_PRIVILEGED=1 exec \"$@\"\n"
                 : "#!/bin/sh\nexit 126\n",
-            true);
-        writeFile(bin + "/cp", faultyCopy, true);
-        writeFile(bin + "/mv", faultyMove, true);
+            true));
+        QVERIFY(writeFile(bin + "/cp", faultyCopy, true) && writeFile(bin + "/mv", faultyMove, true));
         const QString entry =
             kind == Image::WithoutApp || kind == Image::Garbage ? "README" : "Vendrilo Connect.app";
-        kind == Image::WithoutApp || kind == Image::Garbage
-            ? writeFile(root.filePath("s/") + entry, "-")
-            : makeBundle(root.filePath("s/") + entry, "new",
-                         kind == Image::OtherApp ? "org.example.other" : ourIdentifier);
+        if (kind == Image::WithoutApp || kind == Image::Garbage) {
+            QVERIFY(writeFile(root.filePath("s/") + entry, "-"));
+        } else {
+            makeBundle(root.filePath("s/") + entry, "new",
+                       kind == Image::OtherApp ? "org.example.other" : ourIdentifier);
+        }
         QCOMPARE(kind == Image::Garbage
-                     ? (writeFile(image, "not an archive"), 0)
+                     ? (writeFile(image, "not an archive") ? 0 : 1)
                      : QProcess::execute("tar", {"-czf", image, "-C", root.filePath("s"), entry}),
                  0);
         qputenv("VC_TEST_MARKER", marker.toUtf8());
@@ -156,6 +148,10 @@ private Q_SLOTS:
         const char* refusedTarget = "Update target %T is not a Vendrilo Connect app bundle";
         row("success", App::Exits, Image::Good, Rights::NotNeeded, B, none, "0.05", "1.4.0", updated, newApp,
             "new", "Opening updated app at %T");
+        // The old app goes to the backup beside it, which is replaced and then removed.
+        row("success over an earlier backup", App::Exits, Image::Good, Rights::NotNeeded,
+            Target::BundleAndOldBackup, none, "0.05", "1.4.0", updated, newApp, "new",
+            "Opening updated app at %T");
         row("tab and newline in the label", App::Exits, Image::Good, Rights::NotNeeded, B, none, "0.05",
             "1.4.0\tbeta\nx", "success\t1.4.0 beta x\tUpdated successfully.", newApp, "new",
             "Installing update 1.4.0\tbeta\nx from /tmp/");
