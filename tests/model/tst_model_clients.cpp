@@ -1,4 +1,5 @@
 #include "ModelHarness.h"
+#include "common/RefusingPort.h"
 #include "model/ClientDraft.h"
 #include "runtime/WireCoding.h"
 
@@ -70,54 +71,103 @@ private Q_SLOTS:
         QCOMPARE(ids, (QStringList{"a", "b", "g", "s2", "s1"}));
     }
 
-    // A LAN host that still lands on this machine: a mapped loopback address.
-    void lanPreparationRestartsTheRuntimeOnlyWhenAccessWasJustObtained_data() {
+    // Cleared fields get the type's port and the host kind's host; entered ones stay.
+    void editorDefaults_data() {
+        QTest::addColumn<ClientDraft>("draft");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<qint64>("port");
+        const auto row = [](const char* name, ClientType type, HostKind kind, const QString& host,
+                            qint64 port, const QString& expectedHost, qint64 expectedPort) {
+            ClientDraft draft = ClientDraft::fromClient(std::nullopt);
+            std::tie(draft.type, draft.hostKind, draft.host, draft.port) = std::tuple(type, kind, host, port);
+            QTest::newRow(name) << draft << expectedHost << expectedPort;
+        };
+        using enum ClientType;
+        row("cleared port, Transmission", Transmission, HostKind::Local, u"nas"_qs, 0, u"nas"_qs, 9091);
+        row("cleared port, Deluge", Deluge, HostKind::Local, u"nas"_qs, 0, u"nas"_qs, 8112);
+        row("switched to Deluge keeps 8080", Deluge, HostKind::Local, u"localhost"_qs, 8080, u"localhost"_qs,
+            8080);
+        row("blank LAN host", Qbittorrent, HostKind::Lan, u" "_qs, 8080, u"192.168.1.50"_qs, 8080);
+        row("blank local host", Qbittorrent, HostKind::Local, {}, 8080, u"localhost"_qs, 8080);
+    }
+    void editorDefaults() {
+        QFETCH(ClientDraft, draft);
+        draft.applyDefaultsForCurrentType();
+        QTEST(draft.host, "host");
+        QTEST(draft.port, "port");
+    }
+
+    // Every action that reaches torrent clients first asks for local-network access
+    // with a probe of the first LAN client (here a mapped loopback address, so it stays
+    // on this machine), and restarts the runtime once access was just obtained.
+    void localNetworkPreparation_data() {
+        QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("host");
         QTest::addColumn<bool>("listening");
-        QTest::addColumn<bool>("restarted");
-        QTest::newRow("loopback marked LAN") << u"127.0.0.1"_qs << true << false;
-        QTest::newRow("LAN client answers") << u"::ffff:127.0.0.1"_qs << true << true;
-        QTest::newRow("LAN client refuses") << u"::ffff:127.0.0.1"_qs << false << false;
+        QTest::addColumn<bool>("probed");
+        QTest::newRow("save, loopback marked LAN") << u"save"_qs << u"127.0.0.1"_qs << true << false;
+        QTest::newRow("save, LAN client answers") << u"save"_qs << u"::ffff:127.0.0.1"_qs << true << true;
+        QTest::newRow("save, LAN client refuses") << u"save"_qs << u"::ffff:127.0.0.1"_qs << false << false;
+        QTest::newRow("test one client") << u"probe"_qs << u"::ffff:127.0.0.1"_qs << true << true;
+        QTest::newRow("test all clients") << u"probeAll"_qs << u"::ffff:127.0.0.1"_qs << true << true;
+        QTest::newRow("toolbar refresh") << u"refresh"_qs << u"::ffff:127.0.0.1"_qs << true << true;
+        QTest::newRow("start-up") << u"start"_qs << u"::ffff:127.0.0.1"_qs << true << true;
     }
-    void lanPreparationRestartsTheRuntimeOnlyWhenAccessWasJustObtained() {
+    void localNetworkPreparation() {
+        QFETCH(QString, action);
         QFETCH(QString, host);
         QFETCH(bool, listening);
-        QFETCH(bool, restarted);
+        QFETCH(bool, probed);
         ModelHarness harness({.setupCompleted = true});
         auto& model = *harness.model;
-        serveClients(harness, {});
         QTcpServer torrentClient;
+        const RefusingPort refusing;
         QVERIFY(torrentClient.listen(QHostAddress::LocalHost));
         int connections = 0;
         connect(&torrentClient, &QTcpServer::newConnection, this, [&] { ++connections; });
         ClientDraft draft = ClientDraft::fromClient(std::nullopt);
-        std::tie(draft.label, draft.host, draft.hostKind, draft.port) =
-            std::tuple(u"NAS"_qs, host, HostKind::Lan, qint64(torrentClient.serverPort()));
-        if (!listening) {
-            torrentClient.close();
-        }
-
-        model.setClientDraft(draft);
-        QCoro::waitFor(model.saveClientDraft(draft));
-        QTRY_COMPARE(connections, restarted ? 1 : 0);
-        const qsizetype saved = harness.server.lastIndexOf(u"/v1/clients/save"_qs);
-        QCOMPARE(harness.server.count(u"/healthz"_qs) > 0, restarted);
-        if (!listening) {
-            // Nothing reaches the runtime before access is there.
-            QCOMPARE(saved, -1);
-            QVERIFY(model.errorMessage()->startsWith(
-                u"Vendrilo Connect could not open a LAN connection to ::ffff:127.0.0.1:"));
-            QCOMPARE(model.clientDraft(), std::optional(draft));
+        std::tie(draft.clientID, draft.label, draft.host, draft.hostKind, draft.port) =
+            std::tuple(u"c7"_qs, u"NAS"_qs, host, HostKind::Lan,
+                       qint64(listening ? torrentClient.serverPort() : refusing.port()));
+        serveClients(harness, action == u"save" ? QList<ClientConfig>() : QList{draft.asClientConfig()});
+        harness.server.setAnswer(u"/v1/clients/probe"_qs, {200, "[]", {}});
+        QVERIFY(harness.refresh());
+        const auto run = [&] {
+            model.setClientDraft(draft);
+            if (action == u"start") {
+                model.startIfNeeded();
+                QTRY_VERIFY(!model.isBusy());
+                return;
+            }
+            QCoro::waitFor(action == u"save"       ? model.saveClientDraft(draft)
+                           : action == u"probe"    ? model.probeClient(draft.asClientConfig())
+                           : action == u"probeAll" ? model.probeAllClients()
+                                                   : model.refreshFromToolbar());
+        };
+        run();
+        const QString error = model.errorMessage().value_or(QString());
+        QVERIFY2(listening ? error.isEmpty()
+                           : error.startsWith(
+                                 u"Vendrilo Connect could not open a LAN connection to ::ffff:127.0.0.1:"),
+                 qPrintable(error));
+        QTRY_COMPARE(connections, probed ? 1 : 0);
+        if (action != u"save") {
             return;
         }
-        QCOMPARE(model.noticeMessage(), u"Torrent client saved."_qs);
+        const qsizetype saved = harness.server.lastIndexOf(u"/v1/clients/save"_qs);
+        QCOMPARE(harness.server.count(u"/healthz"_qs) > 0, probed);
+        if (!listening) {
+            // Nothing reaches the runtime before access is there.
+            QCOMPARE(std::tuple(saved, model.clientDraft()), std::tuple(qsizetype(-1), std::optional(draft)));
+            return;
+        }
         QVERIFY(harness.server.lastIndexOf(u"/healthz"_qs) < saved);
 
         // Access is obtained once per process: the next LAN save neither probes nor restarts.
         const int healthChecks = harness.server.count(u"/healthz"_qs);
-        QCoro::waitFor(model.saveClientDraft(draft));
+        run();
         QCOMPARE(std::tuple(connections, harness.server.count(u"/healthz"_qs)),
-                 std::tuple(restarted ? 1 : 0, healthChecks));
+                 std::tuple(probed ? 1 : 0, healthChecks));
     }
 };
 

@@ -1,12 +1,9 @@
 #include "ModelHarness.h"
-#include "supervision/ProcessTable.h"
+#include "common/RefusingPort.h"
+#include "common/RuntimeProcesses.h"
 
 #include <QCoro/QCoroTask>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
-
-#include <signal.h>
 
 // The model against the real runtime on 127.0.0.1:46901, started by the model's
 // own start-up: a torrent client added, edited, tested and removed.
@@ -15,9 +12,7 @@ class TestModelClientsIntegration : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         ModelHarness::isolateUserFolders();
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, 46901);
-        QVERIFY2(!probe.waitForConnected(500), "something already listens on 127.0.0.1:46901");
+        QVERIFY2(runtimePortIsFree(), "something already listens on 127.0.0.1:46901");
 
         CompanionProcessController::Settings runtime;
         runtime.bundledRuntime = QStringLiteral(VC_COMPANION_RUNTIME);
@@ -43,21 +38,14 @@ private Q_SLOTS:
         if (m_model) {
             QCoro::waitFor(m_model->shutdown());
         }
-        // Whatever happened above, no runtime outlives the test.
-        for (const qint64 pid : ProcessTable::processIds()) {
-            if (ProcessTable::executablePath(pid) == CompanionPaths::installedRuntimeExecutable()) {
-                ::kill(static_cast<pid_t>(pid), SIGKILL);
-            }
-        }
+        killRuntimeProcesses();
     }
 
     void addEditTestAndRemoveAClient() {
         auto& model = *m_model;
-        QTcpServer closed; // a port where nothing listens
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const RefusingPort closed;
         ClientDraft draft = ClientDraft::fromClient(std::nullopt);
-        std::tie(draft.label, draft.port) = std::tuple(u"Seedbox"_qs, closed.serverPort());
-        closed.close();
+        std::tie(draft.label, draft.port) = std::tuple(u"Seedbox"_qs, closed.port());
         model.setClientDraft(draft);
         QCoro::waitFor(model.saveClientDraft(draft));
         QCOMPARE(model.noticeMessage(), u"Torrent client saved."_qs);

@@ -190,7 +190,50 @@ private Q_SLOTS:
                      std::tuple(DashboardSection::Pairing, trimmed,
                                 std::optional(
                                     u"Setup saved. You can pair this Mac from Vendrilo on Android now."_qs)));
+        } else {
+            QVERIFY(harness.refresh()); // the runtime answering ends the guide's error
+            QCOMPARE(model.onboardingErrorMessage(), std::nullopt);
         }
+    }
+
+    // Each switch says what it did; keeping the current quit choice says nothing. A
+    // refused login item shows the error, then the state the system reports. The
+    // guide's login choice starts from the login item.
+    void settingsSwitches() {
+        ModelHarness harness(withBundle(true));
+        auto& model = *harness.model;
+        serve(harness, PairingStatus::Unpaired, 0);
+        model.setLaunchAtLogin(true);
+        QCOMPARE(std::tuple(model.launchAtLoginEnabled(), model.noticeMessage()),
+                 std::tuple(true, std::optional(u"Vendrilo Connect will launch when you log in."_qs)));
+        QVERIFY(harness.refresh());
+        QVERIFY(model.onboardingLaunchAtLoginEnabled());
+        model.setLaunchAtLogin(false);
+        QCOMPARE(std::tuple(model.launchAtLoginEnabled(), model.noticeMessage()),
+                 std::tuple(false, std::optional(u"Vendrilo Connect will stay manual."_qs)));
+
+        model.setNoticeMessage(std::nullopt);
+        model.setKeepRunningInMenuBarWhenQuitting(true);
+        QCOMPARE(model.noticeMessage(), std::nullopt);
+        model.setKeepRunningInMenuBarWhenQuitting(false);
+        QCOMPARE(model.noticeMessage(), u"Cmd+Q will fully quit Vendrilo Connect."_qs);
+        model.setKeepRunningInMenuBarWhenQuitting(true);
+        QCOMPARE(model.noticeMessage(),
+                 u"Cmd+Q will close the windows and keep Vendrilo Connect in the menu bar."_qs);
+
+        ModelHarness outside(withBundle(false));
+        QStringList order;
+        connect(&*outside.model, &CompanionAppModel::errorMessageChanged, this,
+                [&] { order << u"error"_qs; });
+        connect(&*outside.model, &CompanionAppModel::launchAtLoginStatusChanged, this,
+                [&] { order << u"state"_qs; });
+        outside.model->setLaunchAtLogin(true);
+        QCOMPARE(order, (QStringList{u"error"_qs, u"state"_qs}));
+        QCOMPARE(
+            std::tuple(outside.model->errorMessage(), outside.model->launchAtLoginEnabled(),
+                       outside.model->noticeMessage()),
+            std::tuple(std::optional(u"Move the app into Applications before enabling start at login."_qs),
+                       false, std::optional<QString>()));
     }
 
     void settingsNameAndSteps() {
