@@ -46,7 +46,9 @@ private Q_SLOTS:
         qputenv("ZDOTDIR", m_standIn.path().toLocal8Bit());
         QFile zshenv(m_standIn.filePath(u".zshenv"_qs));
         QVERIFY(zshenv.open(QIODevice::WriteOnly));
-        zshenv.write("print -rl -- \"$ZSH_ARGZERO\" \"$@\" > \"$ZDOTDIR/arguments.part\"\n"
+        // It also writes to its output and error, and notes its parent.
+        zshenv.write("print -r -- out; print -ru2 -- err; print -r -- $PPID > \"$ZDOTDIR/parent\"\n"
+                     "print -rl -- \"$ZSH_ARGZERO\" \"$@\" > \"$ZDOTDIR/arguments.part\"\n"
                      "mv \"$ZDOTDIR/arguments.part\" \"$ZDOTDIR/arguments\"\nexit 0\n");
     }
 
@@ -186,6 +188,11 @@ private Q_SLOTS:
         connect(&model, &CompanionAppModel::updateInstallStateChanged, this,
                 [&] { phases << model.updateInstallState().phase; });
 
+        CompanionPaths::ensureDirectories();
+        QFile installerLog(CompanionPaths::installerLog());
+        QVERIFY(installerLog.open(QIODevice::WriteOnly) && installerLog.write("earlier\n") == 8);
+        installerLog.close();
+
         QCoro::waitFor(model.runUpdateCheck(true));
         QCOMPARE(model.noticeMessage(), u"Vendrilo Connect 1.4.0 is ready to install."_qs);
         QCOMPARE(model.updateActionLabel(), u"Update Now…"_qs);
@@ -219,6 +226,12 @@ private Q_SLOTS:
                  (QStringList{script, QString::number(QCoreApplication::applicationPid()), u"1.4.0"_qs,
                               imageFile, bundle, CompanionPaths::installerLog(),
                               CompanionPaths::updateResultFile(), script}));
+        // Appended to the log, and not a child of the app that is about to quit.
+        QVERIFY(installerLog.open(QIODevice::ReadOnly));
+        QCOMPARE(installerLog.readAll(), QByteArray("earlier\nout\nerr\n"));
+        QFile parent(m_standIn.filePath(u"parent"_qs));
+        QVERIFY(parent.open(QIODevice::ReadOnly));
+        QVERIFY(parent.readAll().trimmed().toLongLong() != QCoreApplication::applicationPid());
     }
 
     // Without an image the action opens a web page, or checks again when nothing is newer.
@@ -275,6 +288,15 @@ private Q_SLOTS:
         QCOMPARE(std::tuple(model.releaseStatus().latestVersion, model.releaseStatus().installedVersion),
                  std::tuple(u"1.4.0"_qs, u"1.0.0"_qs));
         QCOMPARE(model.updateInstallState(), UpdateInstallState::failed(unavailable));
+
+        // Once the runtime reports its own version, refreshes and checks compare that one.
+        RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot();
+        snapshot.identity.agentVersion = u" 1.3.0\n"_qs;
+        harness.serve(snapshot);
+        QVERIFY(harness.refresh());
+        QCOMPARE(model.releaseStatus().installedVersion, u"1.3.0"_qs);
+        QCoro::waitFor(model.runUpdateCheck(false));
+        QCOMPARE(model.releaseStatus().installedVersion, u"1.3.0"_qs);
     }
 
 private:
