@@ -76,8 +76,10 @@ QWidget* CompanionPairingStepView::makePairedBody() {
     row->setSpacing(10);
     auto* symbol = new CompanionSymbolIcon(QStringLiteral("checkmark.circle.fill"), 28, panel);
     symbol->setTint(StatusTint::Green);
-    row->addWidget(symbol);
-    row->addWidget(new CompanionLabel(tr("This Mac is paired"), CompanionTextStyle::Title3, panel), 1);
+    row->addWidget(symbol, 0, Qt::AlignVCenter);
+    auto* paired = new CompanionLabel(tr("This Mac is paired"), CompanionTextStyle::Title3, panel);
+    paired->setSingleLine(true);
+    row->addWidget(paired, 1, Qt::AlignVCenter);
     layout->addLayout(row);
     return panel;
 }

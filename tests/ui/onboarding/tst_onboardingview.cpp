@@ -1,4 +1,4 @@
-#include "ModelHarness.h"
+#include "DashboardFixture.h"
 #include "UiScreenshots.h"
 #include "runtime/WireCoding.h"
 #include "ui/components/CompanionLabel.h"
@@ -17,20 +17,12 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyleFactory>
 #include <QTest>
 
 namespace {
 
 ClientConfig client(const QString& id, const QString& authState, const std::optional<QString>& lastError) {
-    ClientConfig config;
-    config.id = id;
-    config.label = u"NAS "_qs + id;
-    config.host = u"localhost"_qs;
-    config.port = 8080;
-    config.authState = authState;
-    config.lastError = lastError;
-    return config;
+    return DashboardFixture::client(id, u"NAS "_qs + id, authState, lastError);
 }
 
 RuntimeSnapshot snapshot(PairingStatus pairing, QList<ClientConfig> clients = {}) {
@@ -52,17 +44,20 @@ QStringList markerWords(const CompanionOnboardingProgressView& progress) {
     return words;
 }
 
+CannedRuntimeServer::Answer linkAnswer() {
+    return {
+        200,
+        R"({"code":"K7Q-2PX","web_url":"https://example.invalid/pair/K7Q-2PX","app_url":"vendrilo://pair",)"
+        R"("source":"companion","qr_image_url":"https://example.invalid/qr.png"})",
+        {}};
+}
+
 std::unique_ptr<ModelHarness> harnessWith(bool setupDone, const RuntimeSnapshot& served) {
     auto harness = std::make_unique<ModelHarness>(ModelHarness::Options{.setupCompleted = setupDone});
     // Stored as not finished, so a paired runtime with clients is not taken for an older installation.
     harness->preferences.setBool(CompanionPreferences::didCompleteGuidedExperienceKey, false);
     harness->serve(served);
-    harness->server.setAnswer(
-        u"/v1/pairing/link"_qs,
-        {200,
-         R"({"code":"K7Q-2PX","web_url":"https://example.invalid/pair/K7Q-2PX","app_url":"vendrilo://pair",)"
-         R"("source":"companion","qr_image_url":"https://example.invalid/qr.png"})",
-         {}});
+    harness->server.setAnswer(u"/v1/pairing/link"_qs, linkAnswer());
     return harness;
 }
 
@@ -72,11 +67,7 @@ class OnboardingViewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        ModelHarness::isolateUserFolders();
-        // The style the screenshots are judged in.
-        QApplication::setStyle(QStyleFactory::create(u"Fusion"_qs));
-    }
+    void initTestCase() { DashboardFixture::prepareApplication(); }
 
     void saveAndContinueEnabling_data() {
         QTest::addColumn<bool>("runtimeAnswered");
@@ -260,35 +251,41 @@ private Q_SLOTS:
         QCOMPARE(shown, values);
     }
 
+    // Every step as the dashboard window shows it.
     void screenshots() {
-        auto harness = harnessWith(false, snapshot(PairingStatus::Unpaired));
-        QVERIFY(harness->refresh());
-        std::unique_ptr<QWidget> frame(
-            UiScreenshots::framed(new CompanionGuidedOnboardingView(*harness->model)));
-        frame->show();
-        QCOMPARE(UiScreenshots::saveLightAndDark(*frame, u"onboarding-1-guide"_qs, {820, 760}).size(), 2);
-
-        QList<ClientConfig> clients{client(u"a"_qs, u"ok"_qs, std::nullopt),
-                                    client(u"b"_qs, u"unknown"_qs, u"connection refused"_qs)};
+        const QList<ClientConfig> clients{client(u"a"_qs, u"ok"_qs, std::nullopt),
+                                          client(u"b"_qs, u"unknown"_qs, u"connection refused"_qs)};
         const struct {
+            bool setupDone;
             RuntimeSnapshot served;
             DashboardSection section;
             QString name;
         } steps[] = {
-            {snapshot(PairingStatus::Pending), DashboardSection::Pairing, u"onboarding-2-pairing-pending"_qs},
-            {snapshot(PairingStatus::Unpaired), DashboardSection::Pairing, u"onboarding-2-pairing-start"_qs},
-            {snapshot(PairingStatus::Paired, clients), DashboardSection::Clients, u"onboarding-3-clients"_qs},
-            {snapshot(PairingStatus::Paired), DashboardSection::Clients, u"onboarding-3-clients-empty"_qs},
-            {snapshot(PairingStatus::Paired, clients), DashboardSection::Ready, u"onboarding-4-ready"_qs},
+            {false, snapshot(PairingStatus::Unpaired), DashboardSection::Guide, u"onboarding-1-guide"_qs},
+            {true, snapshot(PairingStatus::Pending), DashboardSection::Pairing,
+             u"onboarding-2-pairing-pending"_qs},
+            {true, snapshot(PairingStatus::Unpaired), DashboardSection::Pairing,
+             u"onboarding-2-pairing-start"_qs},
+            {true, snapshot(PairingStatus::Paired), DashboardSection::Pairing,
+             u"onboarding-2-pairing-paired"_qs},
+            {true, snapshot(PairingStatus::Paired, clients), DashboardSection::Clients,
+             u"onboarding-3-clients"_qs},
+            {true, snapshot(PairingStatus::Paired), DashboardSection::Clients,
+             u"onboarding-3-clients-empty"_qs},
+            {true, snapshot(PairingStatus::Paired, clients), DashboardSection::Ready,
+             u"onboarding-4-ready"_qs},
         };
         for (const auto& step : steps) {
-            auto stepHarness = harnessWith(true, step.served);
-            QVERIFY(stepHarness->refresh());
-            stepHarness->model->setSelectedSection(step.section);
-            std::unique_ptr<QWidget> stepFrame(
-                UiScreenshots::framed(new CompanionGuidedOnboardingView(*stepHarness->model)));
-            stepFrame->show();
-            QCOMPARE(UiScreenshots::saveLightAndDark(*stepFrame, step.name, {820, 820}).size(), 2);
+            DashboardFixture fixture(ModelHarness::Options{.setupCompleted = step.setupDone});
+            fixture.harness.preferences.setBool(CompanionPreferences::didCompleteGuidedExperienceKey, false);
+            fixture.view.setGuidedOnboardingFactory([](CompanionAppModel& model, QWidget* parent) {
+                return new CompanionGuidedOnboardingView(model, parent);
+            });
+            fixture.harness.server.setAnswer(u"/v1/pairing/link"_qs, linkAnswer());
+            fixture.serveAndRefresh(step.served);
+            fixture.show();
+            fixture.model.setSelectedSection(step.section);
+            QCOMPARE(UiScreenshots::saveLightAndDark(fixture.view, step.name, {960, 900}), 2);
         }
     }
 };
