@@ -102,6 +102,11 @@ private Q_SLOTS:
     }
 
     void xembedTrayShowsTheIconAndItsMenu() {
+        // The tray comes up after the app, as a panel may at login: the app is
+        // running (its runtime answers) before there is anywhere to dock.
+        launchApp();
+        QTRY_VERIFY_WITH_TIMEOUT(runtimeAnswers(), launchTimeoutMs);
+        QVERIFY(appWindows().isEmpty());
         m_trayer.setProcessEnvironment(m_environment);
         // A full-width panel along the top, the icon at its right end.
         m_trayer.start(u"trayer"_qs, {u"--edge"_qs, u"top"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
@@ -109,7 +114,6 @@ private Q_SLOTS:
                                       u"--SetDockType"_qs, u"true"_qs, u"--transparent"_qs, u"true"_qs,
                                       u"--alpha"_qs, u"0"_qs, u"--tint"_qs, u"0x3b4252"_qs});
         QVERIFY(m_trayer.waitForStarted());
-        launchApp();
 
         // The icon: a small window of the app, embedded and shown by the tray.
         QString icon;
@@ -221,14 +225,18 @@ private:
         QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_app.exitCode(), 0);
         // No runtime left: nothing listens on its port, no process runs from our folders.
-        QTcpSocket probe;
-        probe.connectToHost(u"127.0.0.1"_qs, 46901);
-        QVERIFY(!probe.waitForConnected(2000));
+        QVERIFY(!runtimeAnswers());
         const QDir proc(u"/proc"_qs);
         for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             const QString executable = QFile::symLinkTarget(proc.filePath(pid + u"/exe"));
             QVERIFY2(!executable.startsWith(m_root.path()), qPrintable(pid + u' ' + executable));
         }
+    }
+
+    static bool runtimeAnswers() {
+        QTcpSocket probe;
+        probe.connectToHost(u"127.0.0.1"_qs, 46901);
+        return probe.waitForConnected(2000);
     }
 
     QString xdotool(const QStringList& arguments) const {
