@@ -1,11 +1,12 @@
 #include "ui/entry/VendriloConnectApp.h"
 
 #include "common/LogCategories.h"
+#include "ui/dashboard/DashboardWindowView.h"
 #include "ui/entry/CompanionWindow.h"
+#include "ui/settings/SettingsWindowView.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QSessionManager>
 
 namespace {
@@ -100,8 +101,8 @@ void VendriloConnectApp::wireRouter() {
 
 CompanionWindow& VendriloConnectApp::dashboard() {
     if (!m_dashboard) {
-        m_dashboard = std::make_unique<CompanionWindow>(m_model, new QLabel, dashboardLayout,
-                                                        m_terminationCommands, m_commandMenu);
+        m_dashboard = std::make_unique<CompanionWindow>(
+            m_model, new DashboardWindowView(m_model), dashboardLayout, m_terminationCommands, m_commandMenu);
         connect(m_dashboard.get(), &CompanionWindow::shown, this,
                 &VendriloConnectApp::explainMissingTrayOnce);
     }
@@ -114,8 +115,8 @@ CompanionWindow& VendriloConnectApp::settings() {
                                              .title = tr("Vendrilo Connect Settings"),
                                              .defaultContentSize = {760, 620},
                                              .minimumContentSize = {760, 620}};
-        m_settings = std::make_unique<CompanionWindow>(m_model, new QLabel, layout, m_terminationCommands,
-                                                       m_commandMenu);
+        m_settings = std::make_unique<CompanionWindow>(m_model, new SettingsWindowView(m_model), layout,
+                                                       m_terminationCommands, m_commandMenu);
         connect(m_settings.get(), &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
     }
     return *m_settings;

@@ -24,14 +24,15 @@ class TestEntry : public QObject {
         m_harness->serve();
         ModelHarness& h = *m_harness;
         m_app = std::make_unique<VendriloConnectApp>(
-            CompanionAppModel::Collaborators{.processController = h.processController,
-                                             .platform = h.platform,
-                                             .preferences = h.preferences,
-                                             .computerName = u"Study Computer"_qs,
-                                             .applicationVersion = u"1.0.0"_qs,
-                                             .runtimeBaseURL = h.server.baseURL(),
-                                             .manifestURL =
-                                                 h.server.baseURL().resolved(QUrl(u"/feed.json"_qs))},
+            CompanionAppModel::Collaborators{
+                .processController = h.processController,
+                .platform = h.platform,
+                .preferences = h.preferences,
+                .computerName = u"Study Computer"_qs,
+                .applicationVersion = u"1.0.0"_qs,
+                .runtimeBaseURL = h.server.baseURL(),
+                .deviceName = MacDeviceName({u"Study Computer"_qs, u"janes-box"_qs, {}}),
+                .manifestURL = h.server.baseURL().resolved(QUrl(u"/feed.json"_qs))},
             ModelHarness::fastSettings(), options);
         return *m_app;
     }
@@ -41,6 +42,8 @@ class TestEntry : public QObject {
 private Q_SLOTS:
     void initTestCase() { ModelHarness::isolateUserFolders(); }
     void cleanup() {
+        // A start-up still talking to the runtime must not outlive the runtime's stand-in.
+        QTRY_VERIFY(!m_app->model().isBusy());
         m_app.reset();
         m_harness.reset();
     }
