@@ -4,6 +4,7 @@
 #include "ui/components/CompanionPalette.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 CompanionSymbolIcon::CompanionSymbolIcon(const QString& symbol, int size, QWidget* parent)
     : QWidget(parent), m_symbol(symbol), m_size(size) {
@@ -47,6 +48,17 @@ QColor CompanionSymbolIcon::colour() const {
     return m_secondary ? CompanionPalette::secondaryText(p) : p.color(QPalette::WindowText);
 }
 
+void CompanionSymbolIcon::setInsetFrame(int frameSize) {
+    m_frameSize = frameSize;
+    setFixedSize(sizeHint());
+    update();
+}
+
+QSize CompanionSymbolIcon::sizeHint() const {
+    const int side = std::max(m_size, m_frameSize);
+    return {side, side};
+}
+
 void CompanionSymbolIcon::paintEvent(QPaintEvent*) {
     const QColor wanted = colour();
     const qreal ratio = devicePixelRatioF();
@@ -55,5 +67,16 @@ void CompanionSymbolIcon::paintEvent(QPaintEvent*) {
         m_cacheColour = wanted;
     }
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_cache);
+    if (m_frameSize > 0) {
+        // The same panel CompanionInsetSurfaceModifier paints, without a
+        // container widget: client rows hold one of these each.
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath panel;
+        panel.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+        painter.fillPath(panel, CompanionPalette::inset(palette()));
+        painter.setPen(QPen(CompanionPalette::border(palette()), 1));
+        painter.drawPath(panel);
+    }
+    const int offset = (width() - m_size) / 2;
+    painter.drawPixmap(offset, offset, m_cache);
 }

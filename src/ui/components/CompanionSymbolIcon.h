@@ -22,8 +22,10 @@ public:
     // Draws in the highlighted text colour, for glyphs on an accent fill.
     void setOnAccent(bool onAccent);
     QColor colour() const;
+    // Draws the symbol centred in an inset rounded square of this size.
+    void setInsetFrame(int frameSize);
 
-    QSize sizeHint() const override { return {m_size, m_size}; }
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,6 +36,7 @@ private:
     std::optional<StatusTint> m_tint;
     bool m_secondary = false;
     bool m_onAccent = false;
+    int m_frameSize = 0;
     QPixmap m_cache;
     QColor m_cacheColour;
 };

@@ -2,7 +2,6 @@
 
 #include "ui/components/ClientPresentation.h"
 #include "ui/components/CompanionIcons.h"
-#include "ui/components/CompanionInsetSurfaceModifier.h"
 #include "ui/components/CompanionLabel.h"
 #include "ui/components/CompanionPalette.h"
 #include "ui/components/CompanionStatusPill.h"
@@ -18,20 +17,13 @@
 CompanionDashboardClientRow::CompanionDashboardClientRow(const ClientConfig& client, QWidget* parent)
     : QWidget(parent), m_symbol(new CompanionSymbolIcon(ClientPresentation::typeSymbol(client.type), 20)),
       m_label(new CompanionLabel(CompanionTextStyle::Headline)),
-      m_address(new CompanionLabel(CompanionTextStyle::Callout)),
-      m_error(new CompanionLabel(CompanionTextStyle::Caption)), m_status(new CompanionStatusPill),
-      m_menuButton(new QToolButton) {
+      m_address(new CompanionLabel(CompanionTextStyle::Callout)), m_texts(new QVBoxLayout),
+      m_status(new CompanionStatusPill), m_menuButton(new QToolButton) {
     m_label->setSingleLine(true);
     m_address->setSingleLine(true);
     m_address->setTone(CompanionLabel::Tone::Secondary);
-    m_error->setTint(StatusTint::Orange);
 
-    auto* square = new QWidget;
-    square->setFixedSize(38, 38);
-    auto* squareLayout = new QHBoxLayout(square);
-    squareLayout->setContentsMargins(0, 0, 0, 0);
-    squareLayout->addWidget(m_symbol, 0, Qt::AlignCenter);
-    CompanionInsetSurfaceModifier::apply(square, 10);
+    m_symbol->setInsetFrame(38);
 
     m_menuButton->setAutoRaise(true);
     m_menuButton->setIconSize(QSize(18, 18));
@@ -44,17 +36,15 @@ CompanionDashboardClientRow::CompanionDashboardClientRow(const ClientConfig& cli
     });
     updateMenuIcon();
 
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(2);
-    texts->addWidget(m_label);
-    texts->addWidget(m_address);
-    texts->addWidget(m_error);
+    m_texts->setSpacing(2);
+    m_texts->addWidget(m_label);
+    m_texts->addWidget(m_address);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 12, 0, 12);
     layout->setSpacing(12);
-    layout->addWidget(square, 0, Qt::AlignTop);
-    layout->addLayout(texts, 1);
+    layout->addWidget(m_symbol, 0, Qt::AlignTop);
+    layout->addLayout(m_texts, 1);
     layout->addWidget(m_status, 0, Qt::AlignVCenter);
     layout->addWidget(m_menuButton, 0, Qt::AlignVCenter);
     setClient(client);
@@ -66,8 +56,16 @@ void CompanionDashboardClientRow::setClient(const ClientConfig& client) {
     m_label->setTextIfChanged(client.label);
     m_address->setTextIfChanged(ClientPresentation::addressLine(client));
     const QString error = client.lastError.value_or(QString());
-    m_error->setTextIfChanged(error);
-    m_error->setVisible(!error.isEmpty());
+    if (!error.isEmpty() && !m_error) {
+        // Most clients have no error: the line exists only once one had.
+        m_error = new CompanionLabel(CompanionTextStyle::Caption);
+        m_error->setTint(StatusTint::Orange);
+        m_texts->addWidget(m_error);
+    }
+    if (m_error) {
+        m_error->setTextIfChanged(error);
+        m_error->setVisible(!error.isEmpty());
+    }
     m_status->setTitle(ClientPresentation::statusLabel(client));
     m_status->setTint(ClientPresentation::statusTint(client));
     const QString menuName = tr("More actions for %1").arg(client.label);

@@ -9,6 +9,7 @@ class CompanionStatusPill;
 class CompanionSymbolIcon;
 class QMenu;
 class QToolButton;
+class QVBoxLayout;
 
 // One torrent client in the dashboard list: its type symbol, label, address,
 // last error, status pill and a menu with Edit, Test Again and Remove. Rows are
@@ -27,6 +28,7 @@ public:
 
     CompanionLabel* labelText() const { return m_label; }
     CompanionLabel* addressText() const { return m_address; }
+    // None until the client first reported an error.
     CompanionLabel* errorText() const { return m_error; }
     CompanionStatusPill* statusPill() const { return m_status; }
     QToolButton* menuButton() const { return m_menuButton; }
@@ -48,7 +50,8 @@ private:
     CompanionSymbolIcon* m_symbol;
     CompanionLabel* m_label;
     CompanionLabel* m_address;
-    CompanionLabel* m_error;
+    QVBoxLayout* m_texts;
+    CompanionLabel* m_error = nullptr;
     CompanionStatusPill* m_status;
     QToolButton* m_menuButton;
 };

@@ -132,7 +132,8 @@ private Q_SLOTS:
         QCOMPARE(clients(f).rows().size(), 1);
         const CompanionDashboardClientRow* row = clients(f).rows().first();
         QCOMPARE(std::pair(row->statusPill()->title(), row->statusPill()->tint()), std::pair(status, tint));
-        QCOMPARE(row->errorText()->isVisibleTo(row), !lastError.value_or(QString()).isEmpty());
+        QCOMPARE(row->errorText() && row->errorText()->isVisibleTo(row),
+                 !lastError.value_or(QString()).isEmpty());
         QCOMPARE(row->addressText()->text(), u"qBittorrent • http://localhost:8080"_qs);
     }
 
