@@ -1,8 +1,10 @@
 #include "ModelHarness.h"
+#include "supervision/CompanionPaths.h"
 #include "ui/entry/CompanionWindow.h"
 #include "ui/entry/VendriloConnectApp.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QStyle>
@@ -35,6 +37,19 @@ class TestEntry : public QObject {
                 .manifestURL = h.server.baseURL().resolved(QUrl(u"/feed.json"_qs))},
             ModelHarness::fastSettings(), options);
         return *m_app;
+    }
+    // Visible items as "title<TAB>shortcut", separators as "-".
+    static QStringList menuItems(const QMenu& menu) {
+        QStringList items;
+        for (const QAction* action : menu.actions()) {
+            if (action->isVisible()) {
+                items.append(action->isSeparator()
+                                 ? u"-"_qs
+                                 : action->text() + u'\t' +
+                                       action->shortcut().toString(QKeySequence::PortableText));
+            }
+        }
+        return items;
     }
     int runtimeReads() const { return m_harness->server.count(u"/v1/runtime"_qs); }
     static bool isOpen(const QWidget* window) { return window && window->isVisible(); }
@@ -90,18 +105,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored"); // keepRunningInMenuBarWhenQuitting, "" = nothing stored
         QTest::addColumn<bool>("tray");
         QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("quitItems"); // the first menu's visible items, title<TAB>shortcut
         QTest::addColumn<bool>("closedToTheTray");
         QTest::addColumn<bool>("quitAfterShutdown");
-        QTest::newRow("Ctrl+Q, fresh install") << "" << true << "Ctrl+Q" << true << false;
-        QTest::newRow("Ctrl+Q, keep running off") << "false" << true << "Ctrl+Q" << false << true;
-        QTest::newRow("Ctrl+Q without a tray") << "" << false << "Ctrl+Q" << false << true;
-        QTest::newRow("Alt+Ctrl+Q") << "true" << true << "Alt+Ctrl+Q" << false << true;
-        QTest::newRow("Close to Menu Bar item") << "" << true << "item 0" << true << false;
-        QTest::newRow("Quit Vendrilo Connect item") << "true" << true << "item 1" << false << true;
-        QTest::newRow("the tray's quit row") << "true" << true << "tray quit" << false << true;
-        QTest::newRow("the update installation") << "true" << true << "full termination" << false << true;
-        QTest::newRow("the session ends") << "true" << true << "quit event" << false << true;
-        QTest::newRow("title-bar close button") << "false" << true << "close button" << false << false;
+        const QString both = u"Close to Menu Bar\tCtrl+Q|Quit Vendrilo Connect\tCtrl+Alt+Q"_qs;
+        const QString quitOnly = u"Quit Vendrilo Connect\tCtrl+Q"_qs;
+        QTest::newRow("Ctrl+Q, fresh install") << "" << true << "Ctrl+Q" << both << true << false;
+        QTest::newRow("Ctrl+Q, keep running off") << "false" << true << "Ctrl+Q" << quitOnly << false << true;
+        QTest::newRow("Ctrl+Q without a tray") << "" << false << "Ctrl+Q" << quitOnly << false << true;
+        QTest::newRow("Alt+Ctrl+Q") << "true" << true << "Alt+Ctrl+Q" << both << false << true;
+        QTest::newRow("Close to Menu Bar item") << "" << true << "item 0" << both << true << false;
+        QTest::newRow("Quit Vendrilo Connect item") << "true" << true << "item 1" << both << false << true;
+        QTest::newRow("the tray's quit row") << "true" << true << "tray quit" << both << false << true;
+        QTest::newRow("the update installation")
+            << "true" << true << "full termination" << both << false << true;
+        QTest::newRow("the session ends") << "true" << true << "quit event" << both << false << true;
+        QTest::newRow("title-bar close button")
+            << "false" << true << "close button" << quitOnly << false << false;
     }
     void everyQuitGoesThroughTheDelegate() {
         QFETCH(QString, stored);
@@ -118,6 +138,7 @@ private Q_SLOTS:
         CompanionWindow& window = *app.dashboardWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QSignalSpy terminated(&app.delegate(), &CompanionApplicationDelegate::readyToTerminate);
+        QTEST(menuItems(*window.menuBar()->actions().at(0)->menu()).join(u'|'), "quitItems");
 
         if (how.startsWith(u"item ")) {
             window.menuBar()->actions().at(0)->menu()->actions().at(how.mid(5).toInt())->trigger();
@@ -135,6 +156,50 @@ private Q_SLOTS:
         }
         QTRY_COMPARE(terminated.count(), int(quitAfterShutdown));
         QCOMPARE(window.isVisible(), !closedToTheTray && how != u"close button");
+    }
+
+    void companionMenuReachesItsActions_data() {
+        QTest::addColumn<bool>("fromSettings"); // else from the dashboard
+        QTest::addColumn<QString>("itemOrKeys");
+        QTest::addColumn<QString>("effect"); // the window opened, or what the desktop was asked to show
+        QTest::newRow("Open Dashboard") << true << "Ctrl+Alt+1"
+                                        << "dashboard";
+        QTest::newRow("Settings…") << false << "Ctrl+,"
+                                   << "settings";
+        QTest::newRow("Open Browser Dashboard")
+            << false << "Open Browser Dashboard" << CompanionPaths::dashboardBaseURL().toString();
+        QTest::newRow("Reveal Logs") << false << "Reveal Logs" << CompanionPaths::runtimeLog();
+        QTest::newRow("Reveal Data Folder")
+            << true << "Reveal Data Folder" << CompanionPaths::runtimeDataDirectory();
+    }
+    void companionMenuReachesItsActions() {
+        QFETCH(bool, fromSettings);
+        QFETCH(QString, itemOrKeys);
+        QFETCH(QString, effect);
+        VendriloConnectApp& app = makeApp();
+        fromSettings ? app.router().openSettings() : app.start();
+        CompanionWindow* window = fromSettings ? app.settingsWindow() : app.dashboardWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        const QMenu& menu = *window->menuBar()->actions().at(1)->menu();
+        QCOMPARE(menu.title(), u"Companion"_qs);
+        QCOMPARE(menuItems(menu),
+                 (QStringList{u"Open Dashboard\tCtrl+Alt+1"_qs, u"Settings…\tCtrl+,"_qs,
+                              u"Open Browser Dashboard\t"_qs, u"-"_qs, u"Reveal Logs\t"_qs,
+                              u"Reveal Data Folder\t"_qs, u"-"_qs, u"Restart Runtime\t"_qs}));
+        const auto actions = menu.actions();
+        const auto item =
+            std::find_if(actions.begin(), actions.end(), [&](auto* a) { return a->text() == itemOrKeys; });
+        if (item != actions.end()) {
+            (*item)->trigger();
+        } else {
+            QTest::keySequence(window, QKeySequence(itemOrKeys));
+        }
+        if (effect == u"dashboard" || effect == u"settings") {
+            QVERIFY(isOpen(effect == u"dashboard" ? app.dashboardWindow() : app.settingsWindow()));
+        } else {
+            QCOMPARE((m_harness->platform.revealed + QUrl::toStringList(m_harness->platform.opened)).value(0),
+                     effect);
+        }
     }
 
     void reopenComesBackAndCtrlQClosesToTheTrayAgain() {

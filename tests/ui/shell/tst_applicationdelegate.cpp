@@ -147,17 +147,6 @@ private Q_SLOTS:
         Q_EMIT m_gate.opened();
         QTRY_COMPARE(terminated.count(), handlerSet ? 1 + int(secondQuit) : 1);
     }
-
-    void comingBackToAWindowMakesCtrlQCloseToTheTrayAgain() {
-        storePreference("");
-        m_delegate->quitCompletely();
-        QVERIFY(m_delegate->explicitTerminationRequested());
-        m_delegate->prepareForForeground();
-        QVERIFY(!m_delegate->explicitTerminationRequested());
-        QVERIFY(!m_delegate->isPreparingForTermination());
-        QCOMPARE(m_delegate->applicationShouldTerminate(), Reply::Cancel);
-        Q_EMIT m_gate.opened();
-    }
 };
 
 QTEST_MAIN(TestApplicationDelegate)
