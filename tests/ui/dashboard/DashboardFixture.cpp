@@ -50,6 +50,21 @@ QString DashboardFixture::screenshotFolder() {
     return folder;
 }
 
+void DashboardFixture::addThemeRows() {
+    QTest::addColumn<QString>("theme");
+    for (const char* theme : {"light", "dark"}) {
+        QTest::newRow(theme) << QString::fromLatin1(theme);
+    }
+}
+
+DashboardFixture::ThemeScope::ThemeScope(const QString& theme) {
+    QApplication::setPalette(theme == u"dark" ? darkPalette() : lightPalette());
+}
+
+DashboardFixture::ThemeScope::~ThemeScope() {
+    QApplication::setPalette(lightPalette());
+}
+
 ClientConfig DashboardFixture::client(const QString& id, const QString& label, const QString& authState,
                                       std::optional<QString> lastError) {
     ClientConfig client;

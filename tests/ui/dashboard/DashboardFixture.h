@@ -16,6 +16,14 @@ public:
     static QPalette darkPalette();
     // The folder the screenshots go to (created).
     static QString screenshotFolder();
+    // The rows of a screenshot table: column "theme", "light" and "dark".
+    static void addThemeRows();
+    // The theme's palette for the application until the scope ends.
+    class ThemeScope {
+    public:
+        explicit ThemeScope(const QString& theme);
+        ~ThemeScope();
+    };
 
     static ClientConfig client(const QString& id, const QString& label, const QString& authState = u"ok"_qs,
                                std::optional<QString> lastError = std::nullopt);

@@ -159,14 +159,10 @@ private Q_SLOTS:
         QCOMPARE(f.model.noticeMessage(), std::optional(u"Torrent client saved."_qs));
     }
 
-    void screenshots_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { DashboardFixture::addThemeRows(); }
     void screenshots() {
-        QFETCH(bool, dark);
-        QApplication::setPalette(dark ? DashboardFixture::darkPalette() : DashboardFixture::lightPalette());
+        QFETCH(QString, theme);
+        const DashboardFixture::ThemeScope scope(theme);
         DashboardFixture f;
         f.serveAndRefresh(DashboardFixture::pairedSnapshot());
         f.show();
@@ -174,8 +170,7 @@ private Q_SLOTS:
         field<QLineEdit>(sheet, "clientLabel")->setText(u"Living-room NAS"_qs);
         field<ClientPortField>(sheet, "clientPort")->setText(u"0"_qs);
         QTRY_VERIFY(sheet->isVisible());
-        f.saveScreenshot(dark ? u"editor-dark"_qs : u"editor-light"_qs);
-        QApplication::setPalette(DashboardFixture::lightPalette());
+        f.saveScreenshot(u"editor-"_qs + theme);
     }
 };
 

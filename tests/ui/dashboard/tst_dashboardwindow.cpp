@@ -273,15 +273,10 @@ private Q_SLOTS:
         f.saveScreenshot(u"dashboard-long-rows-light"_qs);
     }
 
-    void screenshots_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { DashboardFixture::addThemeRows(); }
     void screenshots() {
-        QFETCH(bool, dark);
-        QApplication::setPalette(dark ? DashboardFixture::darkPalette() : DashboardFixture::lightPalette());
-        const QString theme = dark ? u"dark"_qs : u"light"_qs;
+        QFETCH(QString, theme);
+        const DashboardFixture::ThemeScope scope(theme);
         {
             DashboardFixture f; // no runtime answers: caught while starting
             f.view.show();
@@ -305,7 +300,6 @@ private Q_SLOTS:
         f.model.setNoticeMessage(u"Companion status refreshed."_qs);
         f.settle();
         f.saveScreenshot(u"dashboard-unpaired-"_qs + theme);
-        QApplication::setPalette(DashboardFixture::lightPalette());
     }
 };
 

@@ -116,21 +116,16 @@ private Q_SLOTS:
         QCOMPARE(f.harness.platform.opened.value(0), QUrl(u"https://vendrilo.app/pair/482913"_qs));
     }
 
-    void screenshots_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { DashboardFixture::addThemeRows(); }
     void screenshots() {
-        QFETCH(bool, dark);
-        QApplication::setPalette(dark ? DashboardFixture::darkPalette() : DashboardFixture::lightPalette());
+        QFETCH(QString, theme);
+        const DashboardFixture::ThemeScope scope(theme);
         DashboardFixture f;
         presentPending(f, 272000);
-        f.saveScreenshot(dark ? u"popup-pending-dark"_qs : u"popup-pending-light"_qs);
+        f.saveScreenshot(u"popup-pending-"_qs + theme);
         f.view.resize(520, 640);
         f.settle();
-        f.saveScreenshot(dark ? u"popup-narrow-dark"_qs : u"popup-narrow-light"_qs);
-        QApplication::setPalette(DashboardFixture::lightPalette());
+        f.saveScreenshot(u"popup-narrow-"_qs + theme);
     }
 };
 
