@@ -7,6 +7,7 @@
 #include "ui/dashboard/CompanionOperationalDashboardView.h"
 #include "ui/dashboard/DashboardClientsSection.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -130,6 +131,19 @@ private Q_SLOTS:
 
         ClientEditorSheet* sheet = addClient(f);
         QCOMPARE(sheet->windowTitle(), u"Add Torrent Client"_qs);
+        // Every control is named, in the order of the form.
+        QStringList chain;
+        for (QWidget* widget = field<QLineEdit>(sheet, "clientLabel"); chain.size() < 10;
+             widget = widget->nextInFocusChain()) {
+            if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus)) {
+                const auto* button = qobject_cast<QAbstractButton*>(widget);
+                chain.append(widget->accessibleName().isEmpty() && button ? button->text()
+                                                                          : widget->accessibleName());
+            }
+        }
+        QCOMPARE(chain.join(u", "_qs),
+                 u"Label, Type, Host or IP address, Port, Username, Password, Use TLS / HTTPS, "
+                 u"Skip TLS certificate verification, Cancel, Add Client"_qs);
         QCOMPARE(field<QPushButton>(sheet, "clientSave")->text(), u"Add Client"_qs);
         QTest::keyClick(sheet, Qt::Key_Escape);
         QVERIFY(!f.model.clientDraft());
