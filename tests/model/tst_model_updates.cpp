@@ -1,4 +1,5 @@
 #include "ModelHarness.h"
+#include "common/FileText.h"
 #include "supervision/BundleInfo.h"
 #include "supervision/CompanionPaths.h"
 
@@ -44,12 +45,11 @@ private Q_SLOTS:
         // zsh reads $ZDOTDIR/.zshenv before any script: the stand-in records the
         // installer's command line and ends there, so the real script never waits for us.
         qputenv("ZDOTDIR", m_standIn.path().toLocal8Bit());
-        QFile zshenv(m_standIn.filePath(u".zshenv"_qs));
-        QVERIFY(zshenv.open(QIODevice::WriteOnly));
         // It also writes to its output and error, and notes its parent.
-        zshenv.write("print -r -- out; print -ru2 -- err; print -r -- $PPID > \"$ZDOTDIR/parent\"\n"
-                     "print -rl -- \"$ZSH_ARGZERO\" \"$@\" > \"$ZDOTDIR/arguments.part\"\n"
-                     "mv \"$ZDOTDIR/arguments.part\" \"$ZDOTDIR/arguments\"\nexit 0\n");
+        QVERIFY(writeFile(m_standIn.filePath(u".zshenv"_qs),
+                          "print -r -- out; print -ru2 -- err; print -r -- $PPID > \"$ZDOTDIR/parent\"\n"
+                          "print -rl -- \"$ZSH_ARGZERO\" \"$@\" > \"$ZDOTDIR/arguments.part\"\n"
+                          "mv \"$ZDOTDIR/arguments.part\" \"$ZDOTDIR/arguments\"\nexit 0\n"));
     }
 
     // Summary, action label, detail and whether the tray shows the update mark.
@@ -123,10 +123,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, record);
         QFETCH(QString, notice);
         QFETCH(QString, error);
-        CompanionPaths::ensureDirectories();
-        QFile file(CompanionPaths::updateResultFile());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(record) == record.size());
-        file.close();
+        QVERIFY(writeFile(CompanionPaths::updateResultFile(), record));
         for (const bool firstStart : {true, false}) {
             ModelHarness harness(fastUpdates());
             harness.serve();
@@ -171,12 +168,8 @@ private Q_SLOTS:
         const QString bundle = applications.filePath(u"Vendrilo Connect.app"_qs);
         const QByteArray plist = "<plist><dict><key>CFBundleIdentifier</key><string>" +
                                  BundleInfo::main().bundleIdentifier().toUtf8() + "</string></dict></plist>";
-        for (const auto& [file, text] : {std::pair(bundleFile, QByteArray("#!/bin/sh\n")),
-                                         std::pair(u"Contents/Info.plist"_qs, plist)}) {
-            QDir().mkpath(QFileInfo(bundle + u'/' + file).path());
-            QFile written(bundle + u'/' + file);
-            QVERIFY(written.open(QIODevice::WriteOnly) && written.write(text) == text.size());
-        }
+        QVERIFY(writeFile(bundle + u'/' + bundleFile, "#!/bin/sh\n") &&
+                writeFile(bundle + u"/Contents/Info.plist", plist));
         ModelHarness harness(fastUpdates(bundle));
         auto& model = *harness.model;
         harness.serve();
@@ -188,11 +181,7 @@ private Q_SLOTS:
         connect(&model, &CompanionAppModel::updateInstallStateChanged, this,
                 [&] { phases << model.updateInstallState().phase; });
 
-        CompanionPaths::ensureDirectories();
-        QFile installerLog(CompanionPaths::installerLog());
-        QVERIFY(installerLog.open(QIODevice::WriteOnly) && installerLog.write("earlier\n") == 8);
-        installerLog.close();
-
+        QVERIFY(writeFile(CompanionPaths::installerLog(), "earlier\n"));
         QCoro::waitFor(model.runUpdateCheck(true));
         QCOMPARE(model.noticeMessage(), u"Vendrilo Connect 1.4.0 is ready to install."_qs);
         QCOMPARE(model.updateActionLabel(), u"Update Now…"_qs);
@@ -214,24 +203,19 @@ private Q_SLOTS:
                  u"Installing Vendrilo Connect 1.4.0. The app will relaunch automatically."_qs);
         QCOMPARE(imageRequests, 1);
         const QString imageFile = CompanionPaths::stagedUpdateDiskImage(u"1.4.0"_qs);
-        QFile downloaded(imageFile);
-        QVERIFY(downloaded.open(QIODevice::ReadOnly));
-        QCOMPARE(downloaded.readAll(), QByteArray("an image"));
+        QCOMPARE(readFile(imageFile), QByteArray("an image"));
 
-        QFile arguments(m_standIn.filePath(u"arguments"_qs));
-        QTRY_VERIFY(arguments.exists());
-        QVERIFY(arguments.open(QIODevice::ReadOnly));
+        QTRY_VERIFY(QFile::exists(m_standIn.filePath(u"arguments"_qs)));
         const QString script = CompanionPaths::installerScriptFile(u"1.4.0"_qs);
-        QCOMPARE(QString::fromUtf8(arguments.readAll()).split(u'\n', Qt::SkipEmptyParts),
-                 (QStringList{script, QString::number(QCoreApplication::applicationPid()), u"1.4.0"_qs,
-                              imageFile, bundle, CompanionPaths::installerLog(),
-                              CompanionPaths::updateResultFile(), script}));
+        QCOMPARE(
+            QString::fromUtf8(readFile(m_standIn.filePath(u"arguments"_qs))).split(u'\n', Qt::SkipEmptyParts),
+            (QStringList{script, QString::number(QCoreApplication::applicationPid()), u"1.4.0"_qs, imageFile,
+                         bundle, CompanionPaths::installerLog(), CompanionPaths::updateResultFile(),
+                         script}));
         // Appended to the log, and not a child of the app that is about to quit.
-        QVERIFY(installerLog.open(QIODevice::ReadOnly));
-        QCOMPARE(installerLog.readAll(), QByteArray("earlier\nout\nerr\n"));
-        QFile parent(m_standIn.filePath(u"parent"_qs));
-        QVERIFY(parent.open(QIODevice::ReadOnly));
-        QVERIFY(parent.readAll().trimmed().toLongLong() != QCoreApplication::applicationPid());
+        QCOMPARE(readFile(CompanionPaths::installerLog()), QByteArray("earlier\nout\nerr\n"));
+        QVERIFY(readFile(m_standIn.filePath(u"parent"_qs)).trimmed().toLongLong() !=
+                QCoreApplication::applicationPid());
     }
 
     // Without an image the action opens a web page, or checks again when nothing is newer.

@@ -1,8 +1,8 @@
+#include "common/FileText.h"
 #include "model/CompanionPreferences.h"
 #include "model/MacDeviceName.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,10 +56,7 @@ private Q_SLOTS:
         QFETCH(bool, writeThroughTheStore);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"preferences.ini"_qs);
-        QFile file(path);
-        QVERIFY(fileText.isEmpty() ||
-                (file.open(QIODevice::WriteOnly) && file.write(fileText) == fileText.size()));
-        file.close();
+        QVERIFY(fileText.isEmpty() || writeFile(path, fileText));
         if (writeThroughTheStore) {
             auto preferences = CompanionPreferences::inFile(path);
             preferences.setBool(CompanionPreferences::keepRunningInMenuBarWhenQuittingKey, false);
