@@ -68,7 +68,9 @@ private Q_SLOTS:
     // A refresh asked for while one runs waits for it, then runs once for all who asked:
     // an older answer arriving late never replaces a newer one.
     void refreshesRunOneAtATime() {
-        ModelHarness harness;
+        ModelHarness::Options options;
+        options.settings.apiTimeout = 1h;
+        ModelHarness harness(options);
         auto& model = *harness.model;
         harness.serve();
         const auto answer = [](const QString& name, std::chrono::milliseconds delay) {
@@ -76,7 +78,7 @@ private Q_SLOTS:
             snapshot.identity.displayName = name;
             return CannedRuntimeServer::Answer{200, WireCoding::encode(snapshot), delay};
         };
-        harness.server.setAnswer(u"/v1/runtime"_qs, answer(u"Older"_qs, 500ms));
+        harness.server.setAnswer(u"/v1/runtime"_qs, answer(u"Older"_qs, 2s));
         QSignalSpy refreshing(&model, &CompanionAppModel::isRefreshingChanged);
         auto first = model.refresh(false);
         QTRY_COMPARE(harness.server.count(u"/v1/runtime"_qs), 1);
@@ -134,7 +136,7 @@ private Q_SLOTS:
         model.startIfNeeded();
         model.startIfNeeded();
         QVERIFY(model.isBusy());
-        QTRY_VERIFY(refreshesWhenDone);
+        QTRY_VERIFY_WITH_TIMEOUT(refreshesWhenDone, 30000);
         QCOMPARE(*refreshesWhenDone, runtimeAnswers ? 1 : 0);
         QTEST(model.errorMessage(), "error");
         harness.server.setAnswer(u"/v1/runtime"_qs, {503, "Runtime is gone", {}});
@@ -159,8 +161,8 @@ private Q_SLOTS:
         auto& model = *idle.model;
         model.scheduleRefreshLoop();
         QCoro::waitFor(model.shutdown());
-        QTRY_COMPARE(idle.server.count(u"/v1/runtime"_qs), 1);
-        QCOMPARE(model.errorMessage(), OptionalText(u"no answer here"_qs));
+        QTRY_COMPARE(model.errorMessage(), OptionalText(u"no answer here"_qs));
+        QCOMPARE(idle.server.count(u"/v1/runtime"_qs), 1);
         model.scheduleRefreshLoop();
         QCoro::waitFor(model.shutdown());
         QTest::qWait(200);

@@ -136,7 +136,7 @@ private Q_SLOTS:
             model.setClientDraft(draft);
             if (action == u"start") {
                 model.startIfNeeded();
-                QTRY_VERIFY(!model.isBusy());
+                QTRY_VERIFY_WITH_TIMEOUT(!model.isBusy(), 30000);
                 return;
             }
             QCoro::waitFor(action == u"save"       ? model.saveClientDraft(draft)

@@ -193,14 +193,14 @@ private Q_SLOTS:
         if (!silentV4.hangs || !silentV6.hangs || !open.listen(QHostAddress::LocalHostIPv6)) {
             QSKIP("no silent loopback listeners here");
         }
-        constexpr auto timeout = 500ms;
+        constexpr auto timeout = 1000ms;
         LocalNetworkAccessCoordinator coordinator(timeout);
         const auto loopbackOnly = run(coordinator.prepareIfNeeded(
             QList{client(v4, silentV4.port()), client(u"localhost"_qs, silentV4.port()), client({}, 80)}));
         QCOMPARE(loopbackOnly.value, false);
 
         // Loopback skipped, the repeated silent target probed once (three probes would
-        // take a second longer): one timeout, then success.
+        // take two seconds longer): one timeout, then success.
         const auto silent = client(u"0::1"_qs, silentV6.port());
         const auto warmed = run(coordinator.prepareIfNeeded(QList{
             client(v4, silentV4.port()), silent, silent, silent, client(u"0:0::1"_qs, open.serverPort())}));

@@ -41,7 +41,7 @@ qint64 startDetached(const QString& program, const QUrl& url) {
     const auto answers = [&api] {
         return failureOf([&api]() -> QCoro::Task<> { co_await api.healthcheck(); }()).isEmpty();
     };
-    if (process.startDetached(&pid) && !QTest::qWaitFor(answers, 2000)) {
+    if (process.startDetached(&pid) && !QTest::qWaitFor(answers, 10000)) {
         ::kill(static_cast<pid_t>(pid), SIGKILL);
         pid = 0;
     }
@@ -63,6 +63,7 @@ private Q_SLOTS:
                       .bundledRuntime = VC_FAKE_RUNTIME,
                       .hostName = HostNameSource([this] { return m_hostName; }),
                       .healthPollInterval = 10ms,
+                      .healthPollAttempts = 500, // a loaded machine may take seconds to start it
                       .stopPollInterval = 20ms,
                       .requestTimeout = 1000ms,
                       .runtimeLogSizeLimit = 4096};
