@@ -1,6 +1,6 @@
 #include "app/DesktopSession.h"
 
-#include "model/MacDeviceName.h"
+#include "model/BundledCollaborators.h"
 #include "ui/shell/SingleInstance.h"
 #include "ui/tray/PlatformWording.h"
 
@@ -9,16 +9,9 @@
 
 #include <csignal>
 
-DesktopSession::DesktopSession(const BundleInfo& bundle, const QString& computerName, bool background)
-    : m_processController({.bundledRuntime = bundle.bundledRuntimeExecutable(), .hostName = computerName}),
-      m_app(CompanionAppModel::Collaborators{.processController = m_processController,
-                                             .platform = m_platform,
-                                             .preferences = m_preferences,
-                                             .computerName = computerName,
-                                             .applicationVersion = bundle.companionVersion(),
-                                             .deviceName = MacDeviceName::current(),
-                                             .bundlePath = bundle.bundlePath(),
-                                             .bundleIdentifier = bundle.bundleIdentifier()},
+DesktopSession::DesktopSession(const BundleInfo& bundle, bool background)
+    : m_processController(bundledRuntimeSettings(bundle)),
+      m_app(bundledModelCollaborators(bundle, m_processController, m_platform, m_preferences),
             CompanionAppModel::Settings{}, VendriloConnectApp::Options{.background = background}),
       m_signals({SIGTERM, SIGINT}) {
     // Stopping the process or ending the session always quits, after shutdown.
@@ -37,7 +30,7 @@ int DesktopSession::run(const BundleInfo& bundle, bool background) {
     installPlatformWording(*QCoreApplication::instance());
     // Matches the launcher the installer writes, so the desktop groups our windows under it.
     QGuiApplication::setDesktopFileName(bundle.bundleIdentifier());
-    DesktopSession session(bundle, MacDeviceName::current().computerName(), background);
+    DesktopSession session(bundle, background);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &session.m_app,
                      &VendriloConnectApp::reopen);
     session.m_app.start();

@@ -18,7 +18,7 @@ public:
     static int run(const BundleInfo& bundle, bool background);
 
 private:
-    DesktopSession(const BundleInfo& bundle, const QString& computerName, bool background);
+    DesktopSession(const BundleInfo& bundle, bool background);
 
     CompanionPreferences m_preferences;
     DesktopPlatformServices m_platform;

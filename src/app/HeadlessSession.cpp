@@ -1,7 +1,7 @@
 #include "app/HeadlessSession.h"
 
 #include "ctl/TerminalQRCode.h"
-#include "model/MacDeviceName.h"
+#include "model/BundledCollaborators.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -9,31 +9,9 @@
 #include <csignal>
 #include <unistd.h>
 
-namespace {
-
-CompanionProcessController::Settings controllerSettings(const BundleInfo& bundle,
-                                                        const QString& computerName) {
-    CompanionProcessController::Settings settings;
-    settings.bundledRuntime = bundle.bundledRuntimeExecutable();
-    settings.hostName = computerName;
-    return settings;
-}
-
-} // namespace
-
 HeadlessSession::HeadlessSession(const BundleInfo& bundle, QObject* parent)
-    : HeadlessSession(bundle, MacDeviceName::current().computerName(), parent) {}
-
-HeadlessSession::HeadlessSession(const BundleInfo& bundle, const QString& computerName, QObject* parent)
-    : QObject(parent), m_output(stdout), m_processController(controllerSettings(bundle, computerName)),
-      m_model(CompanionAppModel::Collaborators{.processController = m_processController,
-                                               .platform = m_platform,
-                                               .preferences = m_preferences,
-                                               .computerName = computerName,
-                                               .applicationVersion = bundle.companionVersion(),
-                                               .deviceName = MacDeviceName::current(),
-                                               .bundlePath = bundle.bundlePath(),
-                                               .bundleIdentifier = bundle.bundleIdentifier()}),
+    : QObject(parent), m_output(stdout), m_processController(bundledRuntimeSettings(bundle)),
+      m_model(bundledModelCollaborators(bundle, m_processController, m_platform, m_preferences)),
       m_signals({SIGTERM, SIGINT}) {
     connect(&m_model, &CompanionAppModel::statusPresentationDidChange, this,
             &HeadlessSession::printStatusIfChanged);

@@ -26,7 +26,6 @@ public:
     QCoro::Task<> quit();
 
 private:
-    HeadlessSession(const BundleInfo& bundle, const QString& computerName, QObject* parent);
     void printStatusIfChanged();
     // A new pending pairing: its code, link and QR code, once per code.
     void printPairingIfNew();

@@ -2,8 +2,8 @@
 
 #include "common/UserFacingError.h"
 #include "ctl/StatusReport.h"
+#include "model/BundledCollaborators.h"
 #include "model/CompanionAppModel.h"
-#include "model/MacDeviceName.h"
 #include "runtime/CompanionAPI.h"
 #include "supervision/CompanionPaths.h"
 #include "supervision/CompanionProcessController.h"
@@ -15,10 +15,8 @@
 namespace {
 
 CompanionProcessController::Settings controllerSettings(const BundleInfo& bundle, const QUrl& adminURL) {
-    CompanionProcessController::Settings settings;
+    CompanionProcessController::Settings settings = bundledRuntimeSettings(bundle);
     settings.baseURL = adminURL;
-    settings.bundledRuntime = bundle.bundledRuntimeExecutable();
-    settings.hostName = MacDeviceName::current().computerName();
     return settings;
 }
 
@@ -32,21 +30,13 @@ ControlSession::ControlSession(ControlOptions options, const BundleInfo& bundle,
       // Never deleted: deleting it would kill a runtime this command started,
       // which has to keep serving the phone after ctl ends (the app adopts it).
       m_processController(new CompanionProcessController(controllerSettings(bundle, m_options.adminURL))) {
-    m_model = std::make_unique<CompanionAppModel>(CompanionAppModel::Collaborators{
-        .processController = *m_processController,
-        .platform = m_platform,
-        .preferences = m_preferences,
-        .computerName = MacDeviceName::current().computerName(),
-        .applicationVersion = m_applicationVersion,
-        .runtimeBaseURL = m_options.adminURL,
-        .deviceName = MacDeviceName::current(),
-        .bundlePath = bundle.bundlePath(),
-        .bundleIdentifier = bundle.bundleIdentifier(),
-        // Only `update check` reads the release feed; the other commands stay off the network.
-        .manifestURL = m_options.command == ControlOptions::Command::UpdateCheck
-                           ? CompanionPaths::manifestURL()
-                           : QUrl(),
-    });
+    CompanionAppModel::Collaborators collaborators =
+        bundledModelCollaborators(bundle, *m_processController, m_platform, m_preferences);
+    collaborators.runtimeBaseURL = m_options.adminURL;
+    // Only `update check` reads the release feed; the other commands stay off the network.
+    collaborators.manifestURL =
+        m_options.command == ControlOptions::Command::UpdateCheck ? CompanionPaths::manifestURL() : QUrl();
+    m_model = std::make_unique<CompanionAppModel>(std::move(collaborators));
 }
 
 ControlSession::~ControlSession() = default;

@@ -106,3 +106,17 @@ void CompanionAppModel::revealLogs() {
 void CompanionAppModel::revealDataDirectory() {
     m_platform.revealFile(CompanionPaths::runtimeDataDirectory());
 }
+
+void CompanionAppModel::revealUpdatesDirectory() {
+    try {
+        CompanionPaths::ensureDirectories();
+    } catch (const std::exception& error) {
+        setErrorMessage(describeError(error));
+        return;
+    }
+    m_platform.revealDirectory(CompanionPaths::updatesDirectory());
+}
+
+void CompanionAppModel::openBrowserDashboard() {
+    m_platform.openUrl(CompanionPaths::dashboardBaseURL());
+}

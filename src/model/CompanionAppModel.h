@@ -197,6 +197,10 @@ public:
     void requestFullTermination();
     void revealLogs();
     void revealDataDirectory();
+    // The folder of downloaded updates, created first (nothing may have been downloaded yet).
+    void revealUpdatesDirectory();
+    // The runtime's own status page in the default browser.
+    void openBrowserDashboard();
     const QString& applicationVersion() const noexcept { return m_applicationVersion; }
 
     // Pairing.

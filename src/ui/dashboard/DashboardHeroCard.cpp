@@ -7,7 +7,6 @@
 #include "ui/components/CompanionStatusPill.h"
 #include "ui/dashboard/UpdateActionButton.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -23,8 +22,7 @@ DashboardHeroCard::DashboardHeroCard(CompanionAppModel& model, QWidget* parent)
     m_version->setObjectName(QStringLiteral("heroVersion"));
     m_openBrowser->setAutoDefault(false);
     m_update->setObjectName(QStringLiteral("heroUpdate"));
-    connect(m_openBrowser, &QPushButton::clicked, this,
-            [] { QDesktopServices::openUrl(CompanionPaths::dashboardBaseURL()); });
+    connect(m_openBrowser, &QPushButton::clicked, this, [&model] { model.openBrowserDashboard(); });
 
     auto* title = new CompanionLabel(tr("Vendrilo Connect"), CompanionTextStyle::Title);
     auto* pills = new QHBoxLayout;

@@ -3,6 +3,7 @@
 #include "common/LogCategories.h"
 #include "ui/dashboard/DashboardWindowView.h"
 #include "ui/entry/CompanionWindow.h"
+#include "ui/notifications/NotificationSettingsCard.h"
 #include "ui/settings/SettingsWindowView.h"
 
 #include <QApplication>
@@ -24,7 +25,10 @@ VendriloConnectApp::VendriloConnectApp(CompanionAppModel::Collaborators collabor
                                        CompanionAppModel::Settings settings, Options options, QObject* parent)
     : QObject(parent), m_options(options), m_model(collaborators, settings),
       m_delegate(collaborators.preferences), m_terminationCommands(m_model, m_router, m_delegate),
-      m_commandMenu(m_model, m_router, collaborators.platform) {
+      m_commandMenu(m_model, m_router, collaborators.platform),
+      m_notificationPreferences(collaborators.bundleIdentifier),
+      // Before the model starts, so the result of an update installed before this launch is seen.
+      m_notifier(m_model, m_notificationPreferences, m_desktopNotifications) {
     // Closing the last window leaves the app in the tray.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     // The tray's resources hold the application icon.
@@ -35,6 +39,10 @@ VendriloConnectApp::VendriloConnectApp(CompanionAppModel::Collaborators collabor
             [](QSessionManager& manager) { manager.setRestartHint(QSessionManager::RestartNever); });
 
     wireRouter();
+    connect(&m_notifier, &CompanionNotifier::openDashboardRequested, this,
+            [this] { m_router.openDashboard(); });
+    connect(&m_notifier, &CompanionNotifier::openSettingsRequested, this,
+            [this] { m_router.openSettings(); });
     m_delegate.setTerminationPreparationHandler([this] { return m_model.shutdown(); });
     m_model.setFullTerminationHandler([this] { m_delegate.quitCompletely(); });
 
@@ -115,8 +123,10 @@ CompanionWindow& VendriloConnectApp::settings() {
                                              .title = tr("Vendrilo Connect Settings"),
                                              .defaultContentSize = {760, 620},
                                              .minimumContentSize = {760, 620}};
-        m_settings = std::make_unique<CompanionWindow>(m_model, new SettingsWindowView(m_model), layout,
-                                                       m_terminationCommands, m_commandMenu);
+        auto* view = new SettingsWindowView(m_model);
+        view->addSectionAfterStartup(new NotificationSettingsCard(m_notificationPreferences));
+        m_settings =
+            std::make_unique<CompanionWindow>(m_model, view, layout, m_terminationCommands, m_commandMenu);
         connect(m_settings.get(), &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
     }
     return *m_settings;

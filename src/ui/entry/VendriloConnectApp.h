@@ -1,6 +1,9 @@
 #pragma once
 
 #include "model/CompanionAppModel.h"
+#include "system/NotificationPreferences.h"
+#include "ui/notifications/CompanionNotifier.h"
+#include "ui/notifications/DesktopNotifications.h"
 #include "ui/shell/AppActionRouter.h"
 #include "ui/shell/CompanionApplicationDelegate.h"
 #include "ui/shell/CompanionCommandMenu.h"
@@ -66,6 +69,9 @@ private:
     CompanionApplicationDelegate m_delegate;
     CompanionTerminationCommands m_terminationCommands;
     CompanionCommandMenu m_commandMenu;
+    NotificationPreferences m_notificationPreferences;
+    DesktopNotifications m_desktopNotifications;
+    CompanionNotifier m_notifier;
     std::unique_ptr<CompanionWindow> m_dashboard;
     std::unique_ptr<CompanionWindow> m_settings;
     QTimer m_trayWait;

@@ -6,7 +6,6 @@
 #include "ui/components/CompanionStatusPill.h"
 #include "ui/dashboard/UpdateActionButton.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -38,8 +37,7 @@ SettingsHeaderCard::SettingsHeaderCard(CompanionAppModel& model, QWidget* parent
     auto* actions = new QHBoxLayout;
     actions->setSpacing(8);
     auto* dashboard = new QPushButton(tr("Open Dashboard"), this);
-    connect(dashboard, &QPushButton::clicked, this,
-            [] { QDesktopServices::openUrl(CompanionPaths::dashboardBaseURL()); });
+    connect(dashboard, &QPushButton::clicked, this, [&model] { model.openBrowserDashboard(); });
     actions->addWidget(dashboard);
     actions->addWidget(m_update);
     // Tab follows the row, not the order the buttons were made in.

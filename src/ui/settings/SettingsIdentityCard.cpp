@@ -12,7 +12,6 @@
 #include "ui/settings/SettingsGroupedBox.h"
 #include "ui/settings/SettingsNameField.h"
 
-#include <QDesktopServices>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -35,10 +34,9 @@ SettingsIdentityCard::SettingsIdentityCard(CompanionAppModel& model, QWidget* pa
     nameRow->addTrailing(m_name);
     nameRow->addTrailing(m_save);
     rows->addRow(nameRow);
-    rows->addRow(
-        new SettingsActionRow(QStringLiteral("safari"), tr("Browser dashboard"),
-                              tr("Open the local companion dashboard for deeper runtime details."),
-                              [] { QDesktopServices::openUrl(CompanionPaths::dashboardBaseURL()); }));
+    rows->addRow(new SettingsActionRow(QStringLiteral("safari"), tr("Browser dashboard"),
+                                       tr("Open the local companion dashboard for deeper runtime details."),
+                                       [&model] { model.openBrowserDashboard(); }));
     contentLayout()->addWidget(rows);
 
     auto* preview = new QWidget(this);

@@ -11,7 +11,6 @@
 #include "ui/settings/SettingsGlyph.h"
 #include "ui/settings/SettingsRowDivider.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -85,12 +84,5 @@ void SettingsUpdatesPanel::render() {
 }
 
 void SettingsUpdatesPanel::openDownloadsFolder() {
-    try {
-        // Nothing may have been downloaded yet; the folder is created on demand.
-        CompanionPaths::ensureDirectories();
-    } catch (const UserFacingError& error) {
-        m_model.setErrorMessage(error.description());
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(CompanionPaths::updatesDirectory()));
+    m_model.revealUpdatesDirectory();
 }
