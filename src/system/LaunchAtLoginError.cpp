@@ -1,5 +1,7 @@
 #include "system/LaunchAtLoginError.h"
 
+#include <QCoreApplication>
+
 LaunchAtLoginError::LaunchAtLoginError(Kind kind, QString description)
     : UserFacingError(std::move(description)), m_kind(kind) {}
 
@@ -8,5 +10,6 @@ LaunchAtLoginError LaunchAtLoginError::operationFailed(QString message) {
 }
 
 LaunchAtLoginError LaunchAtLoginError::unsupportedOS() {
-    return {Kind::UnsupportedOS, u"Start at login needs macOS 13 or newer."_qs};
+    return {Kind::UnsupportedOS,
+            QCoreApplication::translate("LaunchAtLoginError", "Start at login needs macOS 13 or newer.")};
 }

@@ -1,5 +1,7 @@
 #include "system/LaunchAtLoginStatus.h"
 
+#include <QCoreApplication>
+
 bool isLaunchAtLoginEnabled(LaunchAtLoginStatus status) {
     return status == LaunchAtLoginStatus::Enabled;
 }
@@ -7,15 +9,19 @@ bool isLaunchAtLoginEnabled(LaunchAtLoginStatus status) {
 QString launchAtLoginStatusText(LaunchAtLoginStatus status) {
     switch (status) {
     case LaunchAtLoginStatus::NotRegistered:
-        return u"The app will stay manual until you enable start at login."_qs;
+        return QCoreApplication::translate("LaunchAtLoginStatus",
+                                           "The app will stay manual until you enable start at login.");
     case LaunchAtLoginStatus::Enabled:
-        return u"Vendrilo Connect launches automatically when you log in."_qs;
+        return QCoreApplication::translate("LaunchAtLoginStatus",
+                                           "Vendrilo Connect launches automatically when you log in.");
     case LaunchAtLoginStatus::RequiresApproval:
-        return u"macOS still needs you to approve this app in Login Items."_qs;
+        return QCoreApplication::translate("LaunchAtLoginStatus",
+                                           "macOS still needs you to approve this app in Login Items.");
     case LaunchAtLoginStatus::NotFound:
-        return u"Move the app into Applications before enabling start at login."_qs;
+        return QCoreApplication::translate("LaunchAtLoginStatus",
+                                           "Move the app into Applications before enabling start at login.");
     case LaunchAtLoginStatus::Unknown:
         break;
     }
-    return u"Start at login availability is unknown."_qs;
+    return QCoreApplication::translate("LaunchAtLoginStatus", "Start at login availability is unknown.");
 }
