@@ -2,6 +2,7 @@
 
 #include "common/UserFacingError.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
@@ -28,8 +29,9 @@ void createDirectory(const QString& path) {
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(path.toStdString()), error);
     if (error) {
-        throw PlatformError(QStringLiteral("The folder “%1” could not be created: %2")
-                                .arg(path, QString::fromStdString(error.message())));
+        throw PlatformError(
+            QCoreApplication::translate("CompanionPaths", "The folder “%1” could not be created: %2")
+                .arg(path, QString::fromStdString(error.message())));
     }
 }
 
@@ -124,7 +126,8 @@ QString installerScriptFile(const QString& version) {
 
 void ensureDirectories() {
     if (applicationSupportDirectory().isEmpty()) {
-        throw PlatformError(QStringLiteral("The user’s data folder could not be determined."));
+        throw PlatformError(
+            QCoreApplication::translate("CompanionPaths", "The user’s data folder could not be determined."));
     }
     createDirectory(runtimeDataDirectory());
     createDirectory(applicationDirectory());

@@ -29,7 +29,9 @@ namespace {
 void removeIfPresent(const QString& path) {
     QFile file(path);
     if (file.exists() && !file.remove()) {
-        throw PlatformError(QStringLiteral("“%1” could not be removed: %2").arg(path, file.errorString()));
+        throw PlatformError(
+            QCoreApplication::translate("CompanionProcessController", "“%1” could not be removed: %2")
+                .arg(path, file.errorString()));
     }
 }
 
@@ -200,26 +202,25 @@ QString CompanionProcessController::installBundledRuntime(const QString& appVers
     removeIfPresent(staging);
     QFile source(*m_settings.bundledRuntime);
     if (!source.copy(staging)) {
-        throw PlatformError(QStringLiteral("The companion runtime could not be copied to “%1”: %2")
-                                .arg(staging, source.errorString()));
+        throw PlatformError(
+            tr("The companion runtime could not be copied to “%1”: %2").arg(staging, source.errorString()));
     }
     if (!QFile::setPermissions(staging, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                             QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                                             QFile::ExeOther)) {
-        throw PlatformError(QStringLiteral("The permissions of “%1” could not be set.").arg(staging));
+        throw PlatformError(tr("The permissions of “%1” could not be set.").arg(staging));
     }
     removeIfPresent(target);
     QFile staged(staging);
     if (!staged.rename(target)) {
         throw PlatformError(
-            QStringLiteral("“%1” could not be moved to “%2”: %3").arg(staging, target, staged.errorString()));
+            tr("“%1” could not be moved to “%2”: %3").arg(staging, target, staged.errorString()));
     }
 
     QSaveFile stampWriter(stampPath);
     if (!stampWriter.open(QIODevice::WriteOnly) || stampWriter.write(appVersion.toUtf8()) < 0 ||
         !stampWriter.commit()) {
-        throw PlatformError(
-            QStringLiteral("“%1” could not be written: %2").arg(stampPath, stampWriter.errorString()));
+        throw PlatformError(tr("“%1” could not be written: %2").arg(stampPath, stampWriter.errorString()));
     }
     return target;
 }
@@ -265,8 +266,8 @@ QCoro::Task<> CompanionProcessController::launch(QString binaryPath, QString app
             m_ownedProcess = nullptr;
         }
         child->deleteLater();
-        throw PlatformError(QStringLiteral("The companion runtime could not be started from “%1”: %2")
-                                .arg(binaryPath, reason));
+        throw PlatformError(
+            tr("The companion runtime could not be started from “%1”: %2").arg(binaryPath, reason));
     }
 }
 

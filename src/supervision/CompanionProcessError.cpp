@@ -1,15 +1,20 @@
 #include "supervision/CompanionProcessError.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QString describe(CompanionProcessError::Kind kind) {
     switch (kind) {
     case CompanionProcessError::Kind::MissingBundledRuntime:
-        return QStringLiteral("The bundled companion runtime was not found inside the app.");
+        return QCoreApplication::translate("CompanionProcessError",
+                                           "The bundled companion runtime was not found inside the app.");
     case CompanionProcessError::Kind::RuntimeDidNotBecomeReady:
-        return QStringLiteral("The companion runtime did not become reachable on 127.0.0.1:46901.");
+        return QCoreApplication::translate(
+            "CompanionProcessError", "The companion runtime did not become reachable on 127.0.0.1:46901.");
     case CompanionProcessError::Kind::RuntimeDidNotStop:
-        return QStringLiteral(
+        return QCoreApplication::translate(
+            "CompanionProcessError",
             "The older companion runtime could not be stopped before installing the new build.");
     }
     Q_UNREACHABLE();
