@@ -1,5 +1,6 @@
 #include "runtime/CompanionAPIError.h"
 
+#include <QCoreApplication>
 #include <QNetworkReply>
 
 CompanionAPIError::CompanionAPIError(Kind kind, int statusCode, std::optional<QString> message,
@@ -10,15 +11,18 @@ CompanionAPIError::CompanionAPIError(Kind kind, int statusCode, std::optional<QS
 CompanionAPIError CompanionAPIError::requestFailed(int statusCode, std::optional<QString> message) {
     QString description =
         message ? *message
-                : QStringLiteral("The companion returned HTTP ") + QString::number(statusCode) + u'.';
+                : QCoreApplication::translate("CompanionAPIError", "The companion returned HTTP %1.")
+                      .arg(statusCode);
     return CompanionAPIError(Kind::RequestFailed, statusCode, std::move(message), std::move(description));
 }
 
 CompanionAPIError CompanionAPIError::invalidResponse() {
-    return CompanionAPIError(Kind::InvalidResponse, 0, std::nullopt,
-                             QStringLiteral("The companion returned an invalid response."));
+    return CompanionAPIError(
+        Kind::InvalidResponse, 0, std::nullopt,
+        QCoreApplication::translate("CompanionAPIError", "The companion returned an invalid response."));
 }
 
 TransportError TransportError::timedOut() {
-    return TransportError(QNetworkReply::TimeoutError, QStringLiteral("The request timed out."));
+    return TransportError(QNetworkReply::TimeoutError,
+                          QCoreApplication::translate("TransportError", "The request timed out."));
 }

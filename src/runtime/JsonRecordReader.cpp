@@ -2,6 +2,7 @@
 
 #include "runtime/WireCoding.h"
 
+#include <QCoreApplication>
 #include <QUuid>
 
 namespace WireCoding::detail {
@@ -75,13 +76,14 @@ void decodeStrictEnum(const QJsonValue& json, const JsonKeyPath& path, Enum& out
 } // namespace
 
 void throwUnexpected(const JsonKeyPath& path, QStringView expected, const QJsonValue& found) {
-    throw DecodingError(QStringLiteral("Unexpected value for ") + placeOf(path) +
-                        QStringLiteral(": expected ") + expected + QStringLiteral(", found ") +
-                        describeFound(found) + u'.');
+    throw DecodingError(
+        QCoreApplication::translate("DecodingError", "Unexpected value for %1: expected %2, found %3.")
+            .arg(placeOf(path), expected, describeFound(found)));
 }
 
 void throwMissing(const JsonKeyPath& path) {
-    throw DecodingError(QStringLiteral("Missing value for ") + placeOf(path) + u'.');
+    throw DecodingError(
+        QCoreApplication::translate("DecodingError", "Missing value for %1.").arg(placeOf(path)));
 }
 
 void decodeValue(const QJsonValue& json, const JsonKeyPath& path, QString& out) {

@@ -1,5 +1,7 @@
 #include "runtime/LocalNetworkAccessError.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QString address(const QString& host, qint64 port) {
@@ -7,9 +9,12 @@ QString address(const QString& host, qint64 port) {
 }
 
 QString couldNotConnect(const QString& host, qint64 port) {
-    return u"Vendrilo Connect could not open a LAN connection to " % address(host, port) %
-           u". If macOS asks for Local Network access, allow it and try again. If you already denied it, "
-           u"enable Vendrilo Connect in System Settings > Privacy & Security > Local Network.";
+    return QCoreApplication::translate(
+               "LocalNetworkAccessError",
+               "Vendrilo Connect could not open a LAN connection to %1. If macOS asks for Local Network "
+               "access, allow it and try again. If you already denied it, enable Vendrilo Connect in System "
+               "Settings > Privacy & Security > Local Network.")
+        .arg(address(host, port));
 }
 
 } // namespace
@@ -20,7 +25,9 @@ LocalNetworkAccessError::LocalNetworkAccessError(Kind kind, QString host, qint64
       m_underlying(std::move(underlying)) {}
 
 LocalNetworkAccessError LocalNetworkAccessError::invalidTarget(QString host, qint64 port) {
-    QString text = u"The local torrent-client address " % address(host, port) % u" is not valid.";
+    QString text = QCoreApplication::translate("LocalNetworkAccessError",
+                                               "The local torrent-client address %1 is not valid.")
+                       .arg(address(host, port));
     return {Kind::InvalidTarget, std::move(host), port, {}, std::move(text)};
 }
 
@@ -30,6 +37,7 @@ LocalNetworkAccessError LocalNetworkAccessError::timedOut(QString host, qint64 p
 }
 
 LocalNetworkAccessError LocalNetworkAccessError::probeFailed(QString host, qint64 port, QString underlying) {
-    QString text = couldNotConnect(host, port) % u" Details: " % underlying;
+    QString text = QCoreApplication::translate("LocalNetworkAccessError", "%1 Details: %2")
+                       .arg(couldNotConnect(host, port), underlying);
     return {Kind::ProbeFailed, std::move(host), port, std::move(underlying), std::move(text)};
 }

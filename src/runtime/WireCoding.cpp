@@ -4,6 +4,7 @@
 #include "runtime/JsonRecordWriter.h"
 #include "runtime/WireRecordShapes.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 
 namespace WireCoding {
@@ -14,8 +15,8 @@ QJsonValue parse(const QByteArray& json) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError) {
-        throw DecodingError(QStringLiteral("Not valid JSON: ") + error.errorString() +
-                            QStringLiteral(" at offset ") + QString::number(error.offset) + u'.');
+        throw DecodingError(QCoreApplication::translate("DecodingError", "Not valid JSON: %1 at offset %2.")
+                                .arg(error.errorString(), QString::number(error.offset)));
     }
     if (document.isArray()) {
         return document.array();

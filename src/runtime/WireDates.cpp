@@ -1,5 +1,7 @@
 #include "runtime/WireCoding.h"
 
+#include <QCoreApplication>
+
 namespace WireCoding {
 
 namespace {
@@ -89,7 +91,8 @@ QDateTime parseDate(QStringView text) {
     if (auto date = parseInternetDateTime(text)) {
         return *date;
     }
-    throw DecodingError(QStringLiteral("Unsupported ISO-8601 date: ") + text);
+    throw DecodingError(
+        QCoreApplication::translate("DecodingError", "Unsupported ISO-8601 date: %1").arg(text));
 }
 
 QString formatDate(const QDateTime& date) {
