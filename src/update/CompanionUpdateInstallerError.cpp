@@ -1,13 +1,18 @@
 #include "update/CompanionUpdateInstallerError.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QString descriptionOf(CompanionUpdateInstallerError::Kind kind) {
     switch (kind) {
     case CompanionUpdateInstallerError::Kind::DownloadFailed:
-        return QStringLiteral("The update download could not be completed.");
+        return QCoreApplication::translate("CompanionUpdateInstallerError",
+                                           "The update download could not be completed.");
     case CompanionUpdateInstallerError::Kind::TargetNotABundle:
-        return QStringLiteral("Vendrilo Connect can only be updated from inside its app bundle.");
+        return QCoreApplication::translate(
+            "CompanionUpdateInstallerError",
+            "Vendrilo Connect can only be updated from inside its app bundle.");
     }
     return {};
 }

@@ -4,6 +4,7 @@
 #include "runtime/WireCoding.h"
 #include "runtime/WireRecordShapes.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -56,8 +57,8 @@ ReleaseManifest ReleaseManifest::decode(const QByteArray& json) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        throw DecodingError(
-            QStringLiteral("The data couldn’t be read because it isn’t in the correct format."));
+        throw DecodingError(QCoreApplication::translate(
+            "DecodingError", "The data couldn’t be read because it isn’t in the correct format."));
     }
     ReleaseManifest manifest;
     WireCoding::detail::decodeValue(document.isObject() ? QJsonValue(document.object())

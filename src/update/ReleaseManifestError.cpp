@@ -1,4 +1,8 @@
 #include "update/ReleaseManifestError.h"
 
+#include <QCoreApplication>
+
 ReleaseManifestError::ReleaseManifestError(Kind kind)
-    : UserFacingError(QStringLiteral("The release manifest could not be loaded.")), m_kind(kind) {}
+    : UserFacingError(
+          QCoreApplication::translate("ReleaseManifestError", "The release manifest could not be loaded.")),
+      m_kind(kind) {}

@@ -4,6 +4,7 @@
 #include "update/SemVer.h"
 #include "update/UpdateNetworking.h"
 
+#include <QCoreApplication>
 #include <QCoro/QCoroNetworkReply>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
@@ -65,9 +66,9 @@ ResolvedReleaseStatus ReleaseManifestService::resolve(const ReleaseManifest& man
 
     QString defaultLabel;
     if (!status.downloadURL.isEmpty()) {
-        defaultLabel = QStringLiteral("Update Now");
+        defaultLabel = QCoreApplication::translate("ReleaseManifestService", "Update Now");
     } else if (!status.instructionsURL.isEmpty()) {
-        defaultLabel = QStringLiteral("Open Update Guide");
+        defaultLabel = QCoreApplication::translate("ReleaseManifestService", "Open Update Guide");
     }
     status.primaryActionLabel = firstNonEmpty({platform.primaryActionLabel, defaultLabel});
     status.primaryActionURL = status.downloadURL.isEmpty() ? status.instructionsURL : status.downloadURL;
