@@ -22,32 +22,31 @@ QList<ClientConfig> CompanionAppModel::currentClients() const {
 }
 
 QCoro::Task<> CompanionAppModel::saveClientDraft(ClientDraft draft) {
-    return performBusyAction(QStringLiteral("Could not save the torrent client."),
-                             [this, draft]() -> QCoro::Task<> {
-                                 const QPointer<CompanionAppModel> self(this);
-                                 co_await prepareLocalNetworkAccessIfNeeded(draft);
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 co_await m_api.saveClient(draft.asClientConfig());
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 // Only a save that went through closes the editor; a failure keeps the
-                                 // user's input.
-                                 setClientDraft(std::nullopt);
-                                 co_await refresh(true);
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 setSelectedSection(DashboardSection::Clients);
-                                 setNoticeMessage(QStringLiteral("Torrent client saved."));
-                             });
+    return performBusyAction(tr("Could not save the torrent client."), [this, draft]() -> QCoro::Task<> {
+        const QPointer<CompanionAppModel> self(this);
+        co_await prepareLocalNetworkAccessIfNeeded(draft);
+        if (isGone(self)) {
+            co_return;
+        }
+        co_await m_api.saveClient(draft.asClientConfig());
+        if (isGone(self)) {
+            co_return;
+        }
+        // Only a save that went through closes the editor; a failure keeps the
+        // user's input.
+        setClientDraft(std::nullopt);
+        co_await refresh(true);
+        if (isGone(self)) {
+            co_return;
+        }
+        setSelectedSection(DashboardSection::Clients);
+        setNoticeMessage(tr("Torrent client saved."));
+    });
 }
 
 QCoro::Task<> CompanionAppModel::deleteClient(ClientConfig client) {
-    const QString removed = client.label + QStringLiteral(" was removed.");
-    return performBusyAction(QStringLiteral("Could not remove %1.").arg(client.label),
+    const QString removed = tr("%1 was removed.").arg(client.label);
+    return performBusyAction(tr("Could not remove %1.").arg(client.label),
                              [this, client, removed]() -> QCoro::Task<> {
                                  const QPointer<CompanionAppModel> self(this);
                                  co_await m_api.deleteClient(client.id);
@@ -63,10 +62,10 @@ QCoro::Task<> CompanionAppModel::deleteClient(ClientConfig client) {
 }
 
 QCoro::Task<> CompanionAppModel::probeClient(ClientConfig client) {
-    const QString tested = client.label + QStringLiteral(" was tested again.");
+    const QString tested = tr("%1 was tested again.").arg(client.label);
     // Built out here: brace lists inside coroutine bodies trip GCC 12.
     const QList<ClientConfig> onlyThisClient{client};
-    return performBusyAction(QStringLiteral("Could not test %1.").arg(client.label),
+    return performBusyAction(tr("Could not test %1.").arg(client.label),
                              [this, client, tested, onlyThisClient]() -> QCoro::Task<> {
                                  const QPointer<CompanionAppModel> self(this);
                                  co_await prepareLocalNetworkAccessIfNeeded(onlyThisClient);
@@ -86,23 +85,22 @@ QCoro::Task<> CompanionAppModel::probeClient(ClientConfig client) {
 }
 
 QCoro::Task<> CompanionAppModel::probeAllClients() {
-    return performBusyAction(QStringLiteral("Could not test the configured clients."),
-                             [this]() -> QCoro::Task<> {
-                                 const QPointer<CompanionAppModel> self(this);
-                                 co_await prepareLocalNetworkAccessIfNeeded(currentClients());
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 co_await m_api.probeClients(std::nullopt);
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 co_await refresh(true);
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 setNoticeMessage(QStringLiteral("All configured clients were tested."));
-                             });
+    return performBusyAction(tr("Could not test the configured clients."), [this]() -> QCoro::Task<> {
+        const QPointer<CompanionAppModel> self(this);
+        co_await prepareLocalNetworkAccessIfNeeded(currentClients());
+        if (isGone(self)) {
+            co_return;
+        }
+        co_await m_api.probeClients(std::nullopt);
+        if (isGone(self)) {
+            co_return;
+        }
+        co_await refresh(true);
+        if (isGone(self)) {
+            co_return;
+        }
+        setNoticeMessage(tr("All configured clients were tested."));
+    });
 }
 
 QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(ClientDraft draft) {

@@ -77,7 +77,7 @@ void CompanionAppModel::seedGuidedExperienceIfNeeded(const RuntimeSnapshot& snap
 QCoro::Task<> CompanionAppModel::completeOnboarding() {
     const QString name = m_onboardingDisplayNameDraft.trimmed();
     if (name.isEmpty()) {
-        setOnboardingErrorMessage(QStringLiteral("Enter a companion name before continuing."));
+        setOnboardingErrorMessage(tr("Enter a companion name before continuing."));
         co_return;
     }
     const QPointer<CompanionAppModel> self(this);
@@ -123,7 +123,7 @@ QCoro::Task<> CompanionAppModel::completeOnboarding() {
     setSelectedSection(targetSection());
     m_hasInitializedSection = true;
     m_preferences.setBool(CompanionPreferences::didCompleteInitialSetupKey, true);
-    setNoticeMessage(QStringLiteral("Setup saved. You can pair this Mac from Vendrilo on Android now."));
+    setNoticeMessage(tr("Setup saved. You can pair this Mac from Vendrilo on Android now."));
     setCompletingOnboarding(false);
 }
 
@@ -131,7 +131,7 @@ void CompanionAppModel::finishGuidedExperience() {
     setHasCompletedGuidedExperience(true);
     m_preferences.setBool(CompanionPreferences::didCompleteGuidedExperienceKey, true);
     setSelectedSection(DashboardSection::Guide);
-    setNoticeMessage(QStringLiteral("Vendrilo Connect is ready."));
+    setNoticeMessage(tr("Vendrilo Connect is ready."));
 }
 
 void CompanionAppModel::goToPreviousStep() {
@@ -154,7 +154,7 @@ int CompanionAppModel::completedSteps() const {
 
 QString CompanionAppModel::settingsDisplayNamePreview() const {
     const QString name = m_displayNameDraft.trimmed();
-    return name.isEmpty() ? QStringLiteral("This Mac") : name;
+    return name.isEmpty() ? tr("This Mac") : name;
 }
 
 void CompanionAppModel::beginEditingDisplayName() {
@@ -175,25 +175,25 @@ void CompanionAppModel::cancelEditingDisplayName() {
 QCoro::Task<> CompanionAppModel::saveDisplayName() {
     const QString name = m_displayNameDraft.trimmed();
     if (name.isEmpty()) {
-        setErrorMessage(QStringLiteral("Enter a companion name before saving."));
+        setErrorMessage(tr("Enter a companion name before saving."));
         co_return;
     }
     m_isEditingDisplayName = false;
     // Started outside the co_await: GCC 12 destroys a lambda temporary in a
     // co_await expression twice.
-    QCoro::Task<> action = performBusyAction(QStringLiteral("Could not update the companion name."),
-                                             [this, name]() -> QCoro::Task<> {
-                                                 const QPointer<CompanionAppModel> self(this);
-                                                 co_await m_api.updateDisplayName(name);
-                                                 if (isGone(self)) {
-                                                     co_return;
-                                                 }
-                                                 co_await refresh(true);
-                                                 if (isGone(self)) {
-                                                     co_return;
-                                                 }
-                                                 setNoticeMessage(QStringLiteral("Companion name updated."));
-                                             });
+    QCoro::Task<> action =
+        performBusyAction(tr("Could not update the companion name."), [this, name]() -> QCoro::Task<> {
+            const QPointer<CompanionAppModel> self(this);
+            co_await m_api.updateDisplayName(name);
+            if (isGone(self)) {
+                co_return;
+            }
+            co_await refresh(true);
+            if (isGone(self)) {
+                co_return;
+            }
+            setNoticeMessage(tr("Companion name updated."));
+        });
     co_await std::move(action);
 }
 
@@ -213,8 +213,8 @@ void CompanionAppModel::setLaunchAtLogin(bool enabled) {
         return;
     }
     refreshLaunchAtLoginState();
-    setNoticeMessage(enabled ? QStringLiteral("Vendrilo Connect will launch when you log in.")
-                             : QStringLiteral("Vendrilo Connect will stay manual."));
+    setNoticeMessage(enabled ? tr("Vendrilo Connect will launch when you log in.")
+                             : tr("Vendrilo Connect will stay manual."));
 }
 
 void CompanionAppModel::setKeepRunningInMenuBarWhenQuitting(bool keepRunning) {
@@ -222,8 +222,7 @@ void CompanionAppModel::setKeepRunningInMenuBarWhenQuitting(bool keepRunning) {
         return;
     }
     storeKeepRunningInMenuBarWhenQuitting(keepRunning);
-    setNoticeMessage(
-        keepRunning
-            ? QStringLiteral("Cmd+Q will close the windows and keep Vendrilo Connect in the menu bar.")
-            : QStringLiteral("Cmd+Q will fully quit Vendrilo Connect."));
+    setNoticeMessage(keepRunning
+                         ? tr("Cmd+Q will close the windows and keep Vendrilo Connect in the menu bar.")
+                         : tr("Cmd+Q will fully quit Vendrilo Connect."));
 }

@@ -22,7 +22,7 @@ bool CompanionAppModel::isPairingPending() const {
 }
 
 QCoro::Task<> CompanionAppModel::beginPairing() {
-    return performBusyAction(QStringLiteral("Could not start pairing."), [this]() -> QCoro::Task<> {
+    return performBusyAction(tr("Could not start pairing."), [this]() -> QCoro::Task<> {
         const QPointer<CompanionAppModel> self(this);
         const QString trimmedName = m_displayNameDraft.trimmed();
         // Named, not a temporary: GCC 12 destroys a conditional's temporary twice across co_await.
@@ -39,13 +39,13 @@ QCoro::Task<> CompanionAppModel::beginPairing() {
             co_return;
         }
         setSelectedSection(DashboardSection::Pairing);
-        setNoticeMessage(QStringLiteral(
-            "Scan the QR code in Vendrilo on Android or open the pairing link from your phone."));
+        setNoticeMessage(
+            tr("Scan the QR code in Vendrilo on Android or open the pairing link from your phone."));
     });
 }
 
 QCoro::Task<> CompanionAppModel::cancelPairing() {
-    return performBusyAction(QStringLiteral("Could not cancel pairing."), [this]() -> QCoro::Task<> {
+    return performBusyAction(tr("Could not cancel pairing."), [this]() -> QCoro::Task<> {
         const QPointer<CompanionAppModel> self(this);
         co_await m_api.resetPairing(QStringLiteral("macos_app_cancel_pairing"));
         if (isGone(self)) {
@@ -56,7 +56,7 @@ QCoro::Task<> CompanionAppModel::cancelPairing() {
 }
 
 QCoro::Task<> CompanionAppModel::resetPairing() {
-    return performBusyAction(QStringLiteral("Could not unpair this companion."), [this]() -> QCoro::Task<> {
+    return performBusyAction(tr("Could not unpair this companion."), [this]() -> QCoro::Task<> {
         const QPointer<CompanionAppModel> self(this);
         co_await m_api.resetPairing(QStringLiteral("macos_app_reset"));
         if (isGone(self)) {
@@ -67,8 +67,8 @@ QCoro::Task<> CompanionAppModel::resetPairing() {
             co_return;
         }
         setSelectedSection(DashboardSection::Pairing);
-        setNoticeMessage(QStringLiteral(
-            "The companion was unpaired. Pair again from Vendrilo on Android when you are ready."));
+        setNoticeMessage(
+            tr("The companion was unpaired. Pair again from Vendrilo on Android when you are ready."));
     });
 }
 
@@ -146,7 +146,7 @@ void CompanionAppModel::copyPairingCode() {
         return;
     }
     m_platform.copyText(*m_runtime->identity.pairing.code);
-    setNoticeMessage(QStringLiteral("Pairing code copied."));
+    setNoticeMessage(tr("Pairing code copied."));
 }
 
 void CompanionAppModel::copyPairingLink() {
@@ -154,7 +154,7 @@ void CompanionAppModel::copyPairingLink() {
         return;
     }
     m_platform.copyText(m_pairingLink->webUrl);
-    setNoticeMessage(QStringLiteral("Pairing link copied."));
+    setNoticeMessage(tr("Pairing link copied."));
 }
 
 void CompanionAppModel::openPairingLink() {

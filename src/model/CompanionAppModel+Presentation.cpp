@@ -4,9 +4,10 @@
 
 namespace {
 
-const QString offlineLabel = QStringLiteral("Offline");
-const QString unreachableDescription =
-    QStringLiteral("The companion is not currently reachable from Vendrilo.");
+// Functions, not constants: the wording catalogue is installed after static initialisation.
+QString offlineLabel() {
+    return CompanionAppModel::tr("Offline");
+}
 
 QString trimmed(const std::optional<QString>& text) {
     return text.value_or(QString()).trimmed();
@@ -23,32 +24,34 @@ struct Badge {
 Badge connectionBadge(const std::optional<HealthSummary>& health) {
     const QString mode = health ? health->connection.mode : QString();
     if (mode == u"local_and_relay_ready") {
-        return {QStringLiteral("Local + Relay"), StatusTint::Green,
-                QStringLiteral(
+        return {CompanionAppModel::tr("Local + Relay"), StatusTint::Green,
+                CompanionAppModel::tr(
                     "Vendrilo can reach this Mac directly on the same network and can fall back to the "
                     "hosted relay remotely.")};
     }
     if (mode == u"local_ready") {
-        return {
-            QStringLiteral("Local Only"), StatusTint::Blue,
-            QStringLiteral("This Mac is reachable on the same network right now. Remote relay access is not "
-                           "currently connected.")};
+        return {CompanionAppModel::tr("Local Only"), StatusTint::Blue,
+                CompanionAppModel::tr(
+                    "This Mac is reachable on the same network right now. Remote relay access is not "
+                    "currently connected.")};
     }
     if (mode == u"relay_ready") {
-        return {QStringLiteral("Relay Only"), StatusTint::Blue,
-                QStringLiteral(
+        return {CompanionAppModel::tr("Relay Only"), StatusTint::Blue,
+                CompanionAppModel::tr(
                     "Remote access is available through Vendrilo’s hosted relay while the local path is "
                     "not being advertised.")};
     }
     if (mode == u"connecting") {
-        return {QStringLiteral("Connecting"), StatusTint::Orange,
-                QStringLiteral("The companion is bringing secure access online.")};
+        return {CompanionAppModel::tr("Connecting"), StatusTint::Orange,
+                CompanionAppModel::tr("The companion is bringing secure access online.")};
     }
     if (mode == u"setup_required") {
-        return {QStringLiteral("Setup Needed"), StatusTint::Yellow,
-                QStringLiteral("Finish pairing this Mac with Vendrilo on Android to enable secure access.")};
+        return {CompanionAppModel::tr("Setup Needed"), StatusTint::Yellow,
+                CompanionAppModel::tr(
+                    "Finish pairing this Mac with Vendrilo on Android to enable secure access.")};
     }
-    return {offlineLabel, StatusTint::Secondary, unreachableDescription};
+    return {offlineLabel(), StatusTint::Secondary,
+            CompanionAppModel::tr("The companion is not currently reachable from Vendrilo.")};
 }
 
 Badge relayBadge(const std::optional<RuntimeSnapshot>& runtime) {
@@ -56,14 +59,14 @@ Badge relayBadge(const std::optional<RuntimeSnapshot>& runtime) {
     case PresenceState::Disconnected:
         break;
     case PresenceState::Connecting:
-        return {QStringLiteral("Connecting"), StatusTint::Orange,
-                QStringLiteral("The companion is reconnecting to Vendrilo’s hosted relay.")};
+        return {CompanionAppModel::tr("Connecting"), StatusTint::Orange,
+                CompanionAppModel::tr("The companion is reconnecting to Vendrilo’s hosted relay.")};
     case PresenceState::Connected:
-        return {QStringLiteral("Connected"), StatusTint::Green,
-                QStringLiteral("Secure remote access through Vendrilo’s hosted relay is online.")};
+        return {CompanionAppModel::tr("Connected"), StatusTint::Green,
+                CompanionAppModel::tr("Secure remote access through Vendrilo’s hosted relay is online.")};
     }
-    return {offlineLabel, StatusTint::Secondary,
-            QStringLiteral("Remote relay access is offline until this Mac reconnects.")};
+    return {offlineLabel(), StatusTint::Secondary,
+            CompanionAppModel::tr("Remote relay access is offline until this Mac reconnects.")};
 }
 
 Badge pairingBadge(const std::optional<RuntimeSnapshot>& runtime) {
@@ -71,31 +74,31 @@ Badge pairingBadge(const std::optional<RuntimeSnapshot>& runtime) {
     case PairingStatus::Unpaired:
         break;
     case PairingStatus::Pending:
-        return {
-            QStringLiteral("Waiting"), StatusTint::Orange,
-            QStringLiteral("Approval is waiting in Vendrilo on Android. The QR code, manual code, and expiry "
-                           "timer are shown in the pairing popup.")};
+        return {CompanionAppModel::tr("Waiting"), StatusTint::Orange,
+                CompanionAppModel::tr(
+                    "Approval is waiting in Vendrilo on Android. The QR code, manual code, and expiry "
+                    "timer are shown in the pairing popup.")};
     case PairingStatus::Paired:
-        return {QStringLiteral("Paired"), StatusTint::Green,
-                QStringLiteral("This Mac is linked to Vendrilo and ready to expose its clients.")};
+        return {CompanionAppModel::tr("Paired"), StatusTint::Green,
+                CompanionAppModel::tr("This Mac is linked to Vendrilo and ready to expose its clients.")};
     }
-    return {QStringLiteral("Not Paired"), StatusTint::Secondary,
-            QStringLiteral("Start pairing here, then approve this Mac from Vendrilo on Android.")};
+    return {CompanionAppModel::tr("Not Paired"), StatusTint::Secondary,
+            CompanionAppModel::tr("Start pairing here, then approve this Mac from Vendrilo on Android.")};
 }
 
 } // namespace
 
 QString CompanionAppModel::quickStatusTitle() const {
     if (!m_health) {
-        return m_errorMessage ? offlineLabel : QStringLiteral("Starting…");
+        return m_errorMessage ? offlineLabel() : tr("Starting…");
     }
     switch (m_health->status) {
     case CompanionHealthStatus::Healthy:
-        return QStringLiteral("Online");
+        return tr("Online");
     case CompanionHealthStatus::Degraded:
-        return QStringLiteral("Needs attention");
+        return tr("Needs attention");
     case CompanionHealthStatus::SetupRequired:
-        return isPairingPending() ? QStringLiteral("Pairing in progress") : QStringLiteral("Setup required");
+        return isPairingPending() ? tr("Pairing in progress") : tr("Setup required");
     }
     Q_UNREACHABLE();
     return QString();
@@ -165,17 +168,17 @@ std::optional<QString> CompanionAppModel::relayStatusDetail() const {
         return std::nullopt;
     }
     const QTime time = m_runtime->backendStatus.lastConnectAt->toLocalTime().time();
-    return QStringLiteral("Last connected ") + QLocale::system().toString(time, QLocale::ShortFormat) + u'.';
+    return tr("Last connected %1.").arg(QLocale::system().toString(time, QLocale::ShortFormat));
 }
 
 QString CompanionAppModel::localAccessLabel() const {
     if (m_runtime && !m_runtime->localNetwork.candidates.isEmpty()) {
-        return QStringLiteral("Available");
+        return tr("Available");
     }
     if (m_health && m_health->connection.localListenerReady) {
-        return QStringLiteral("Preparing");
+        return tr("Preparing");
     }
-    return QStringLiteral("Unavailable");
+    return tr("Unavailable");
 }
 
 StatusTint CompanionAppModel::localAccessTint() const {
@@ -190,9 +193,9 @@ QString CompanionAppModel::localAccessDescription() const {
         }
     }
     if (m_runtime && !m_runtime->localNetwork.candidates.isEmpty()) {
-        return QStringLiteral("Devices on the same network can connect to this Mac directly.");
+        return tr("Devices on the same network can connect to this Mac directly.");
     }
-    return QStringLiteral("This Mac is not currently advertising a direct local-network route.");
+    return tr("This Mac is not currently advertising a direct local-network route.");
 }
 
 std::optional<QString> CompanionAppModel::localAccessDetail() const {
@@ -205,8 +208,8 @@ std::optional<QString> CompanionAppModel::localAccessDetail() const {
     if (more == 0) {
         return first;
     }
-    return first + QStringLiteral(" plus ") + QString::number(more) + QStringLiteral(" more address") +
-           (more == 1 ? QString() : QStringLiteral("es")) + u'.';
+    return more == 1 ? tr("%1 plus %2 more address.").arg(first, QString::number(more))
+                     : tr("%1 plus %2 more addresses.").arg(first, QString::number(more));
 }
 
 QString CompanionAppModel::pairingStatusLabel() const {
@@ -224,6 +227,5 @@ std::optional<QString> CompanionAppModel::pairingStatusDetail() const {
         return std::nullopt;
     }
     const QString companionId = trimmed(m_runtime->identity.companionId);
-    return companionId.isEmpty() ? std::nullopt
-                                 : std::optional(QStringLiteral("Companion ID: ") + companionId);
+    return companionId.isEmpty() ? std::nullopt : std::optional(tr("Companion ID: %1").arg(companionId));
 }

@@ -59,7 +59,7 @@ QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
         co_return;
     }
     if (!status) {
-        const QString message = failure.isEmpty() ? QStringLiteral("Could not check for updates.") : failure;
+        const QString message = failure.isEmpty() ? tr("Could not check for updates.") : failure;
         qCWarning(lcUpdate).noquote() << "Update check failed:" << message;
         setUpdateInstallState(UpdateInstallState::failed(message));
         if (manual) {
@@ -72,7 +72,7 @@ QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
     if (manual) {
         setNoticeMessage(status->updateAvailable || status->updateRequired
                              ? UpdateInstallState::readyToInstall(*status)
-                             : QStringLiteral("Vendrilo Connect is up to date."));
+                             : tr("Vendrilo Connect is up to date."));
     }
 }
 
@@ -151,7 +151,7 @@ QCoro::Task<> CompanionAppModel::installUpdate(QUrl from, QString version, QStri
     } catch (const std::exception& error) {
         failure = describeError(error).trimmed();
         if (failure.isEmpty()) {
-            failure = QStringLiteral("Could not prepare the update.");
+            failure = tr("Could not prepare the update.");
         }
     }
     if (isGone(self)) {
@@ -166,8 +166,7 @@ QCoro::Task<> CompanionAppModel::installUpdate(QUrl from, QString version, QStri
     }
 
     setUpdateInstallState(UpdateInstallState::installing(version));
-    setNoticeMessage(
-        QStringLiteral("Installing Vendrilo Connect %1. The app will relaunch automatically.").arg(version));
+    setNoticeMessage(tr("Installing Vendrilo Connect %1. The app will relaunch automatically.").arg(version));
     // The script waits for this process to exit; the pause lets the notice show first.
     co_await continuousSleep(m_settings.updateRelaunchDelay);
     if (isGone(self)) {
@@ -207,15 +206,13 @@ void CompanionAppModel::consumePendingUpdateResultIfNeeded() {
     if (kind == u"success") {
         setUpdateInstallState(UpdateInstallState::idle());
         if (!version.isEmpty()) {
-            setNoticeMessage(QStringLiteral("Vendrilo Connect %1 was installed successfully.").arg(version));
+            setNoticeMessage(tr("Vendrilo Connect %1 was installed successfully.").arg(version));
         } else {
-            setNoticeMessage(message.isEmpty() ? QStringLiteral("Vendrilo Connect was updated successfully.")
-                                               : message);
+            setNoticeMessage(message.isEmpty() ? tr("Vendrilo Connect was updated successfully.") : message);
         }
     } else if (kind == u"failure") {
-        const QString shown = message.isEmpty()
-                                  ? QStringLiteral("Vendrilo Connect could not finish installing the update.")
-                                  : message;
+        const QString shown =
+            message.isEmpty() ? tr("Vendrilo Connect could not finish installing the update.") : message;
         setUpdateInstallState(UpdateInstallState::failed(shown));
         setErrorMessage(shown);
     }

@@ -373,15 +373,14 @@ QCoro::Task<> CompanionAppModel::runRefreshLoop(TaskHandle task) {
 }
 
 QCoro::Task<> CompanionAppModel::refreshFromToolbar() {
-    return performBusyAction(QStringLiteral("Could not refresh Vendrilo Connect."),
-                             [this]() -> QCoro::Task<> {
-                                 const QPointer<CompanionAppModel> self(this);
-                                 co_await ensureRunningAndRefresh();
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 setNoticeMessage(QStringLiteral("Companion status refreshed."));
-                             });
+    return performBusyAction(tr("Could not refresh Vendrilo Connect."), [this]() -> QCoro::Task<> {
+        const QPointer<CompanionAppModel> self(this);
+        co_await ensureRunningAndRefresh();
+        if (isGone(self)) {
+            co_return;
+        }
+        setNoticeMessage(tr("Companion status refreshed."));
+    });
 }
 
 // Messages.

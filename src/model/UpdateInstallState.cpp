@@ -1,27 +1,31 @@
 #include "model/UpdateInstallState.h"
 
+#include <QCoreApplication>
+
 QString UpdateInstallState::readyToInstall(const ResolvedReleaseStatus& release) {
     const QString latest = release.latestVersion.trimmed();
-    return QStringLiteral("Vendrilo Connect %1 is ready to install.")
-        .arg(latest.isEmpty() ? QStringLiteral("the latest build") : latest);
+    return QCoreApplication::translate("UpdateInstallState", "Vendrilo Connect %1 is ready to install.")
+        .arg(latest.isEmpty() ? QCoreApplication::translate("UpdateInstallState", "the latest build")
+                              : latest);
 }
 
 QString UpdateInstallState::summary(const ResolvedReleaseStatus& release) const {
     switch (phase) {
     case Phase::Idle:
         if (release.updateRequired) {
-            return QStringLiteral("Update required");
+            return QCoreApplication::translate("UpdateInstallState", "Update required");
         }
-        return release.updateAvailable ? QStringLiteral("Update available") : QStringLiteral("Up to date");
+        return release.updateAvailable ? QCoreApplication::translate("UpdateInstallState", "Update available")
+                                       : QCoreApplication::translate("UpdateInstallState", "Up to date");
     case Phase::Checking:
-        return QStringLiteral("Checking…");
+        return QCoreApplication::translate("UpdateInstallState", "Checking…");
     case Phase::Downloading:
-        return QStringLiteral("Downloading update");
+        return QCoreApplication::translate("UpdateInstallState", "Downloading update");
     case Phase::Installing:
     case Phase::Relaunching:
-        return QStringLiteral("Installing update");
+        return QCoreApplication::translate("UpdateInstallState", "Installing update");
     case Phase::Failed:
-        return QStringLiteral("Update failed");
+        return QCoreApplication::translate("UpdateInstallState", "Update failed");
     }
     Q_UNREACHABLE();
     return QString();
@@ -32,19 +36,22 @@ QString UpdateInstallState::actionLabel(const ResolvedReleaseStatus& release) co
     switch (phase) {
     case Phase::Idle:
         if (release.updateRequired) {
-            return QStringLiteral("Update Required…");
+            return QCoreApplication::translate("UpdateInstallState", "Update Required…");
         }
-        return release.updateAvailable ? QStringLiteral("Update Now…") : QStringLiteral("Check for Updates…");
+        return release.updateAvailable
+                   ? QCoreApplication::translate("UpdateInstallState", "Update Now…")
+                   : QCoreApplication::translate("UpdateInstallState", "Check for Updates…");
     case Phase::Checking:
-        return QStringLiteral("Checking for Updates…");
+        return QCoreApplication::translate("UpdateInstallState", "Checking for Updates…");
     case Phase::Downloading:
-        return QStringLiteral("Downloading %1…").arg(version);
+        return QCoreApplication::translate("UpdateInstallState", "Downloading %1…").arg(version);
     case Phase::Installing:
-        return QStringLiteral("Installing %1…").arg(version);
+        return QCoreApplication::translate("UpdateInstallState", "Installing %1…").arg(version);
     case Phase::Relaunching:
-        return QStringLiteral("Relaunching %1…").arg(version);
+        return QCoreApplication::translate("UpdateInstallState", "Relaunching %1…").arg(version);
     case Phase::Failed:
-        return offered ? QStringLiteral("Retry Update…") : QStringLiteral("Check for Updates…");
+        return offered ? QCoreApplication::translate("UpdateInstallState", "Retry Update…")
+                       : QCoreApplication::translate("UpdateInstallState", "Check for Updates…");
     }
     Q_UNREACHABLE();
     return QString();
@@ -56,18 +63,26 @@ QString UpdateInstallState::statusDetail(const ResolvedReleaseStatus& release) c
         if (release.updateAvailable || release.updateRequired) {
             return readyToInstall(release);
         }
-        return QStringLiteral("This Mac companion is up to date.");
+        return QCoreApplication::translate("UpdateInstallState", "This Mac companion is up to date.");
     case Phase::Checking:
-        return QStringLiteral("Checking the Vendrilo release feed for a newer macOS build.");
+        return QCoreApplication::translate("UpdateInstallState",
+                                           "Checking the Vendrilo release feed for a newer macOS build.");
     case Phase::Downloading:
-        return QStringLiteral("Downloading Vendrilo Connect %1.").arg(version);
+        return QCoreApplication::translate("UpdateInstallState", "Downloading Vendrilo Connect %1.")
+            .arg(version);
     case Phase::Installing:
-        return QStringLiteral("Preparing Vendrilo Connect %1 for installation.").arg(version);
+        return QCoreApplication::translate("UpdateInstallState",
+                                           "Preparing Vendrilo Connect %1 for installation.")
+            .arg(version);
     case Phase::Relaunching:
-        return QStringLiteral("Finishing installation of Vendrilo Connect %1.").arg(version);
+        return QCoreApplication::translate("UpdateInstallState",
+                                           "Finishing installation of Vendrilo Connect %1.")
+            .arg(version);
     case Phase::Failed: {
         const QString trimmed = message.trimmed();
-        return trimmed.isEmpty() ? QStringLiteral("The last update attempt did not complete.") : trimmed;
+        return trimmed.isEmpty() ? QCoreApplication::translate("UpdateInstallState",
+                                                               "The last update attempt did not complete.")
+                                 : trimmed;
     }
     }
     Q_UNREACHABLE();
