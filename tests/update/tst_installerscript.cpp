@@ -48,9 +48,13 @@ esac
 exec /bin/mv "$@"
 )";
 
-QStringList scriptTempDirs() {
-    return QDir("/tmp").entryList({"VendriloConnectUpdate*"}, QDir::Dirs);
-}
+// A stand-in for mktemp that notes what it made: the script's folders in the shared /tmp
+// are told apart from those of other programs running at the same time.
+const QByteArray notingMktemp = R"(#!/bin/sh
+made=$(/usr/bin/mktemp "$@") || exit 1
+echo "$made" >>"$VC_TEST_TEMPS"
+echo "$made"
+)";
 
 // Every path runs through a folder whose name a careless script would split or execute.
 struct Sandbox {
@@ -60,7 +64,7 @@ struct Sandbox {
     QString backup = applications + "/Vendrilo Connect.previous.app";
     QString image = base + "/VendriloConnect-1.4.0.dmg", script = base + "/install-update-1.4.0.sh";
     QString log = base + "/Updates/update-installer.log", result = base + "/Updates/last-update-result.txt";
-    QString marker = root.filePath("started"), bin = root.filePath("bin");
+    QString marker = root.filePath("started"), bin = root.filePath("bin"), temps = root.filePath("temps");
 
     // The pkexec stand-in on PATH either refuses or "grants" by unlocking the folder.
     explicit Sandbox(Image kind = Image::Good, Rights rights = Rights::Refused, Target at = Target::Bundle) {
@@ -81,7 +85,8 @@ struct Sandbox {
                 ? "#!/bin/sh\nchattr -i \"$VC_TEST_LOCKED\" 2>/dev/null\nVC_TEST_PRIVILEGED=1 exec \"$@\"\n"
                 : "#!/bin/sh\nexit 126\n",
             true));
-        QVERIFY(writeFile(bin + "/cp", faultyCopy, true) && writeFile(bin + "/mv", faultyMove, true));
+        QVERIFY(writeFile(bin + "/cp", faultyCopy, true) && writeFile(bin + "/mv", faultyMove, true) &&
+                writeFile(bin + "/mktemp", notingMktemp, true));
         const QString entry =
             kind == Image::WithoutApp || kind == Image::Garbage ? "README" : "Vendrilo Connect.app";
         if (kind == Image::WithoutApp || kind == Image::Garbage) {
@@ -95,6 +100,7 @@ struct Sandbox {
                      : QProcess::execute("tar", {"-czf", image, "-C", root.filePath("s"), entry}),
                  0);
         qputenv("VC_TEST_MARKER", marker.toUtf8());
+        qputenv("VC_TEST_TEMPS", temps.toUtf8());
         qputenv("VC_TEST_LOCKED", applications.toUtf8());
         qputenv("VC_TEST_TARGET", target.toUtf8());
         qputenv("VC_TEST_BACKUP", backup.toUtf8());
@@ -233,7 +239,6 @@ private Q_SLOTS:
             QVERIFY(fake.waitForStarted());
         }
         const QString pid = QString::number(zombie > 0 ? zombie : fake.processId());
-        const QStringList tempDirs = scriptTempDirs();
         QProcess script;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PATH", box.bin + u':' + env.value("PATH"));
@@ -265,7 +270,10 @@ private Q_SLOTS:
         }
         QTRY_COMPARE(QString::fromUtf8(readFile(box.marker)), started.isEmpty() ? started : started + u'\n');
         QCOMPARE(QFile::exists(box.image), !success);
-        QCOMPARE(scriptTempDirs(), tempDirs);
+        QVERIFY(!success || readFile(box.temps).count('\n') == 2); // the mount point and the staging folder
+        for (const QByteArray& made : readFile(box.temps).split('\n')) {
+            QVERIFY2(made.isEmpty() || !QFileInfo::exists(QString::fromLocal8Bit(made)), made.constData());
+        }
         QVERIFY(!QFile::exists(box.root.filePath("pwned")));
 
         const QString log = QString::fromUtf8(readFile(box.log));
