@@ -43,15 +43,14 @@ QCoro::Task<> CompanionAppModel::bootstrap() {
 }
 
 QCoro::Task<> CompanionAppModel::restartCompanion() {
-    return performBusyAction(QStringLiteral("Could not restart the companion runtime."),
-                             [this]() -> QCoro::Task<> {
-                                 const QPointer<CompanionAppModel> self(this);
-                                 co_await restartRuntimeAndRefresh();
-                                 if (isGone(self)) {
-                                     co_return;
-                                 }
-                                 setNoticeMessage(QStringLiteral("The bundled companion runtime restarted."));
-                             });
+    return performBusyAction(tr("Could not restart the companion runtime."), [this]() -> QCoro::Task<> {
+        const QPointer<CompanionAppModel> self(this);
+        co_await restartRuntimeAndRefresh();
+        if (isGone(self)) {
+            co_return;
+        }
+        setNoticeMessage(tr("The bundled companion runtime restarted."));
+    });
 }
 
 QCoro::Task<> CompanionAppModel::ensureRunningAndRefresh() {
