@@ -6,6 +6,7 @@
 #include "common/UserFacingError.h"
 #include "ctl/ControlSession.h"
 #include "supervision/BundleInfo.h"
+#include "ui/tray/PlatformWording.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
@@ -33,6 +34,7 @@ QCoro::Task<> runAndExit(ControlSession& session) {
 
 int runControlCommand(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    installPlatformWording(app);
     const BundleInfo bundle = BundleInfo::main();
     QCoreApplication::setApplicationName(QStringLiteral("Vendrilo Connect"));
     QCoreApplication::setApplicationVersion(bundle.companionVersion());

@@ -3,6 +3,7 @@
 #include "app/HeadlessSession.h"
 #include "supervision/AppLogFile.h"
 #include "supervision/BundleInfo.h"
+#include "ui/tray/PlatformWording.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
                             << Qt::endl;
     }
 
+    installPlatformWording(*app);
     HeadlessSession session(bundle);
     session.start();
     return QCoreApplication::exec();
