@@ -1,56 +1,41 @@
-#include "supervision/ProcessTable.h"
+#include "common/RuntimeProcesses.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
 // With nothing on the admin address, ctl starts the bundled runtime through the
 // supervision and leaves it running; restart replaces it. Uses 127.0.0.1:46901.
 class CtlSupervisionTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_home.isValid()); }
-
     void startsTheRuntimeAndRestartsIt() {
-        QCOMPARE(runtimePids(), QList<qint64>{});
+        QVERIFY(m_home.isValid());
+        QCOMPARE(runtimeProcesses(installed()), QList<qint64>{});
         const auto [statusCode, statusOut] = ctl({u"status"_qs});
         QCOMPARE(statusCode, 0);
         QVERIFY2(statusOut.contains(u"Companion:  "_qs), qPrintable(statusOut));
         // Still serving after ctl ended.
-        const QList<qint64> started = runtimePids();
+        const QList<qint64> started = runtimeProcesses(installed());
         QCOMPARE(started.size(), 1);
 
-        const auto [restartCode, restartOut] = ctl({u"restart"_qs});
-        QCOMPARE(std::tuple(restartCode, restartOut),
-                 std::tuple(0, u"The bundled companion runtime restarted.\n"_qs));
-        const QList<qint64> restarted = runtimePids();
+        QCOMPARE(ctl({u"restart"_qs}), std::pair(0, u"The bundled companion runtime restarted.\n"_qs));
+        const QList<qint64> restarted = runtimeProcesses(installed());
         QCOMPARE(restarted.size(), 1);
         QVERIFY(restarted != started);
     }
 
     void cleanupTestCase() {
-        for (const qint64 pid : runtimePids()) {
-            ::kill(pid_t(pid), SIGKILL);
-            QTRY_VERIFY(!ProcessTable::isAlive(pid));
-        }
+        killRuntimeProcesses(installed());
+        QTRY_COMPARE(runtimeProcesses(installed()), QList<qint64>{});
     }
 
 private:
-    // Processes running the runtime the supervision installed in the test's data folder.
-    QList<qint64> runtimePids() const {
-        const QString installed =
-            QFileInfo(m_home.filePath(u"data/Vendrilo Connect/Runtime"_qs)).canonicalFilePath() +
-            u"/vendrilo-connect-companion"_qs;
-        QList<qint64> pids;
-        for (const qint64 pid : ProcessTable::processIds()) {
-            if (ProcessTable::isAlive(pid) && ProcessTable::executablePath(pid) == installed) {
-                pids.append(pid);
-            }
-        }
-        return pids;
+    // The runtime the supervision installed in the test's data folder.
+    QString installed() const {
+        return QFileInfo(m_home.filePath(u"data/Vendrilo Connect/Runtime"_qs)).canonicalFilePath() +
+               u"/vendrilo-connect-companion"_qs;
     }
 
     std::pair<int, QString> ctl(const QStringList& arguments) const {
