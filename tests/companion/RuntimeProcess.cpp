@@ -11,7 +11,21 @@ namespace {
 
 constexpr int answerTimeoutMs = 10000;
 
-QProcessEnvironment environmentWith(const QStringList& entries) {
+QByteArray headerValue(const QByteArray& head, const char* name) {
+    const QRegularExpression header(QStringLiteral("\r\n%1: *([^\r]*)").arg(QLatin1String(name)),
+                                    QRegularExpression::CaseInsensitiveOption);
+    return header.match(QString::fromLatin1(head)).captured(1).toLatin1();
+}
+
+} // namespace
+
+QStringList RuntimeProcess::runArguments(const QString& dataDir) {
+    // Not in the order the app writes them: any order will do.
+    return {"run",      "-admin-listen", "127.0.0.1:0", "-agent-version", "9.9.9", "-host-name",
+            "Test Box", "-platform",     "linux",       "-data-dir",      dataDir};
+}
+
+QProcessEnvironment RuntimeProcess::environment(const QStringList& entries) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& entry :
          QStringList{"VENDRILO_CONNECT_COMMAND_NAME=vendrilo-connect", "VENDRILO_CONNECT_LAN_PORT=0",
@@ -22,32 +36,24 @@ QProcessEnvironment environmentWith(const QStringList& entries) {
     return environment;
 }
 
-QByteArray headerValue(const QByteArray& head, const char* name) {
-    const QRegularExpression header(QStringLiteral("\r\n%1: *([^\r]*)").arg(QLatin1String(name)),
-                                    QRegularExpression::CaseInsensitiveOption);
-    return header.match(QString::fromLatin1(head)).captured(1).toLatin1();
-}
-
-} // namespace
-
 RuntimeProcess::RuntimeProcess(QString dataDir, QStringList environment, std::function<void()> childSetup)
     : m_dataDir(std::move(dataDir)), m_environment(std::move(environment)),
       m_childSetup(std::move(childSetup)) {}
 
 RuntimeProcess::~RuntimeProcess() {
-    kill();
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
 }
 
 bool RuntimeProcess::start() {
-    m_process.setProcessEnvironment(environmentWith(m_environment));
+    m_process.setProcessEnvironment(environment(m_environment));
     m_process.setStandardInputFile(QProcess::nullDevice());
     if (m_childSetup) {
         m_process.setChildProcessModifier(m_childSetup);
     }
-    m_process.start(QStringLiteral(COMPANION_EXECUTABLE),
-                    // Not in the order the app writes them: any order will do.
-                    {"run", "-admin-listen", "127.0.0.1:0", "-agent-version", "9.9.9", "-host-name",
-                     "Test Box", "-platform", "linux", "-data-dir", m_dataDir});
+    m_process.start(QStringLiteral(COMPANION_EXECUTABLE), runArguments(m_dataDir));
     static const QRegularExpression started(
         QStringLiteral(R"(runtime_started: .* admin_address=127\.0\.0\.1:(\d+) .*lan_port=(\d+))"));
     QElapsedTimer timer;
@@ -66,7 +72,7 @@ bool RuntimeProcess::start() {
 
 int RuntimeProcess::runToEnd(const QStringList& arguments, QByteArray* standardError) {
     QProcess process;
-    process.setProcessEnvironment(environmentWith({}));
+    process.setProcessEnvironment(environment({}));
     process.start(QStringLiteral(COMPANION_EXECUTABLE), arguments);
     if (!process.waitForFinished(answerTimeoutMs)) {
         process.kill();
@@ -93,12 +99,23 @@ QByteArray RuntimeProcess::output() {
 }
 
 RuntimeProcess::Answer RuntimeProcess::get(const QString& pathAndQuery, quint16 port) {
-    return read(*send(port ? port : m_adminPort, "GET " + pathAndQuery.toUtf8(), "Host: 127.0.0.1:PORT\r\n"));
+    return exchange(port ? port : m_adminPort, "GET " + pathAndQuery.toUtf8());
 }
 
 RuntimeProcess::Answer RuntimeProcess::post(const QString& path, const QByteArray& body, quint16 port) {
-    return read(*send(port ? port : m_adminPort, "POST " + path.toUtf8(),
-                      "Host: 127.0.0.1:PORT\r\nContent-Type: application/json\r\n", body));
+    return exchange(port ? port : m_adminPort, "POST " + path.toUtf8(),
+                    "Host: 127.0.0.1:PORT\r\nContent-Type: application/json\r\n", body);
+}
+
+RuntimeProcess::Answer RuntimeProcess::save(const QString& id, const QString& label, int port,
+                                            const QString& type, const QString& password) {
+    return post(QStringLiteral("/v1/clients/save"), clientJson(id, label, port, type, password));
+}
+
+RuntimeProcess::Answer RuntimeProcess::exchange(quint16 port, const QByteArray& line,
+                                                const QByteArray& headers, const QByteArray& body,
+                                                const QString& from) {
+    return read(*send(port, line, headers, body, from));
 }
 
 std::unique_ptr<QTcpSocket> RuntimeProcess::send(quint16 port, const QByteArray& line, QByteArray headers,
@@ -150,11 +167,4 @@ int RuntimeProcess::terminate(std::chrono::milliseconds limit, int signal) {
         return -1;
     }
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-}
-
-void RuntimeProcess::kill() {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
 }

@@ -28,6 +28,9 @@ public:
 
     // Starts the runtime and waits for its start line; false when it did not come.
     bool start();
+    // "run" on 127.0.0.1:0 with this data directory, and the environment it runs with.
+    static QStringList runArguments(const QString& dataDir);
+    static QProcessEnvironment environment(const QStringList& entries = {});
     // Runs the executable with these arguments to its end; returns its exit code.
     static int runToEnd(const QStringList& arguments, QByteArray* standardError);
     // The body of a save for a client on 127.0.0.1 with user "admin".
@@ -43,18 +46,25 @@ public:
     // As the app sends them: to the admin port unless another is given.
     Answer get(const QString& pathAndQuery, quint16 port = 0);
     Answer post(const QString& path, const QByteArray& body, quint16 port = 0);
+    // Saves clientJson(id, label, port, type, password).
+    Answer save(const QString& id, const QString& label, int port,
+                const QString& type = QStringLiteral("qbittorrent"),
+                const QString& password = QStringLiteral("secret"));
     // Writes "METHOD /path HTTP/1.1", the header lines as given (each ending in
     // "\r\n", "PORT" standing for the port) and the body with its length, from
     // the loopback address from (127.0.0.1 when empty).
     static std::unique_ptr<QTcpSocket> send(quint16 port, const QByteArray& line, QByteArray headers,
                                             const QByteArray& body = {}, const QString& from = {});
     static Answer read(QTcpSocket& socket);
+    // send() and read() in one.
+    static Answer exchange(quint16 port, const QByteArray& line,
+                           const QByteArray& headers = "Host: 127.0.0.1:PORT\r\n",
+                           const QByteArray& body = {}, const QString& from = {});
     // A port on 127.0.0.1 that nothing listened on a moment ago.
     static quint16 freeLoopbackPort();
 
     // SIGTERM (or another signal); the exit code, or -1 when the process had not ended within the limit.
     int terminate(std::chrono::milliseconds limit, int signal = 15);
-    void kill();
 
 private:
     QString m_dataDir;

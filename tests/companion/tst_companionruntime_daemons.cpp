@@ -26,23 +26,20 @@ namespace {
 const QString password = QStringLiteral("s3cr3t+&=ü");
 constexpr auto startLimit = 30s;
 
-bool writeFile(const QString& path, const QString& content) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    const QByteArray bytes = content.toUtf8();
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QString randomHex(int bytes) {
     QByteArray data(bytes, Qt::Uninitialized);
     QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(data.data()), bytes / 4);
     return QString::fromLatin1(data.toHex());
 }
 
-// A real client's processes, stopped in reverse order whatever happens.
+QString freePort() {
+    return QString::number(RuntimeProcess::freeLoopbackPort());
+}
+
+// A real client's configuration and processes, stopped in reverse order whatever happens.
 struct RealClient {
     QString dir;
-    quint16 port = 0;
+    QString port = freePort(); // of the web interface
     std::vector<std::unique_ptr<DaemonProcess>> processes;
     ~RealClient() { stop(); }
     void stop() {
@@ -50,98 +47,93 @@ struct RealClient {
             processes.pop_back();
         }
     }
-    void launch(const QString& program, const QStringList& arguments, quint16 listensOn) {
+    void configure(const QList<std::pair<QString, QString>>& files) {
+        for (const auto& [name, content] : files) {
+            QFile file(dir + u'/' + name);
+            const QByteArray bytes = content.toUtf8();
+            QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+    }
+    void launch(const QString& program, const QStringList& arguments, const QString& listensOn) {
+        if (QTest::currentTestFailed()) {
+            return;
+        }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
             environment.insert(name, dir); // nothing of the user's own set-up is read or written
         }
         processes.push_back(
             std::make_unique<DaemonProcess>(program, arguments, dir + '/' + program + ".log", environment));
-        QVERIFY2(processes.back()->waitForPort(listensOn, startLimit), processes.back()->log().constData());
+        QVERIFY2(processes.back()->waitForPort(quint16(listensOn.toUInt()), startLimit),
+                 processes.back()->log().constData());
     }
 };
 
 // Every client is configured before its first start to stay on loopback and
 // quiet: no DHT, peer discovery, PeX, uTP, port forwarding or look-ups.
 void startQbittorrent(RealClient& client) {
-    client.port = RuntimeProcess::freeLoopbackPort();
     const QByteArray salt = QByteArray::fromHex(randomHex(16).toLatin1());
     const QByteArray hash =
         QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha512, password.toUtf8(), salt, 100000, 64);
     // One failed login bans, so the ban is seen after the single wrong attempt.
-    QVERIFY(writeFile(
-        client.dir + "/qBittorrent/config/qBittorrent.conf",
-        QStringLiteral("[LegalNotice]\nAccepted=true\n[BitTorrent]\nSession\\AnonymousModeEnabled=true\n"
-                       "Session\\BTProtocol=TCP\nSession\\DHTEnabled=false\nSession\\LSDEnabled=false\n"
-                       "Session\\PeXEnabled=false\nSession\\Interface=lo\nSession\\InterfaceName=lo\n"
-                       "Session\\InterfaceAddress=127.0.0.1\nSession\\Port=%1\n"
-                       "[Network]\nPortForwardingEnabled=false\n[RSS]\n"
-                       "AutoDownloader\\EnableProcessing=false\nSession\\EnableProcessing=false\n"
-                       "[Preferences]\nConnection\\ResolvePeerCountries=false\nConnection\\UPnP=false\n"
-                       "WebUI\\Address=127.0.0.1\nWebUI\\Port=%2\nWebUI\\UseUPnP=false\n"
-                       "WebUI\\LocalHostAuth=true\nWebUI\\Username=admin\n"
-                       "WebUI\\Password_PBKDF2=\"@ByteArray(%3:%4)\"\nWebUI\\MaxAuthenticationFailCount=1\n")
-            .arg(RuntimeProcess::freeLoopbackPort())
-            .arg(client.port)
-            .arg(QString::fromLatin1(salt.toBase64()), QString::fromLatin1(hash.toBase64()))));
+    client.configure(
+        {{"qBittorrent/config/qBittorrent.conf",
+          QStringLiteral(
+              "[LegalNotice]\nAccepted=true\n[BitTorrent]\nSession\\AnonymousModeEnabled=true\n"
+              "Session\\BTProtocol=TCP\nSession\\DHTEnabled=false\nSession\\LSDEnabled=false\n"
+              "Session\\PeXEnabled=false\nSession\\Interface=lo\nSession\\InterfaceName=lo\n"
+              "Session\\InterfaceAddress=127.0.0.1\nSession\\Port=%1\n"
+              "[Network]\nPortForwardingEnabled=false\n[RSS]\n"
+              "AutoDownloader\\EnableProcessing=false\nSession\\EnableProcessing=false\n"
+              "[Preferences]\nConnection\\ResolvePeerCountries=false\nConnection\\UPnP=false\n"
+              "WebUI\\Address=127.0.0.1\nWebUI\\Port=%2\nWebUI\\UseUPnP=false\n"
+              "WebUI\\LocalHostAuth=true\nWebUI\\Username=admin\n"
+              "WebUI\\Password_PBKDF2=\"@ByteArray(%3:%4)\"\nWebUI\\MaxAuthenticationFailCount=1\n")
+              .arg(freePort(), client.port, QString::fromLatin1(salt.toBase64()),
+                   QString::fromLatin1(hash.toBase64()))}});
     client.launch("qbittorrent-nox", {"--profile=" + client.dir}, client.port);
 }
 
 void startTransmission(RealClient& client) {
-    client.port = RuntimeProcess::freeLoopbackPort();
-    QVERIFY(writeFile(
-        client.dir + "/settings.json",
-        QStringLiteral(
-            R"({"bind-address-ipv4": "127.0.0.1", "bind-address-ipv6": "::1", "rpc-bind-address": "127.0.0.1",
+    client.configure(
+        {{"settings.json",
+          QStringLiteral(
+              R"({"bind-address-ipv4": "127.0.0.1", "bind-address-ipv6": "::1", "rpc-bind-address": "127.0.0.1",
                 "rpc-port": %1, "peer-port": %2, "peer-port-random-on-start": false, "dht-enabled": false,
                 "lpd-enabled": false, "pex-enabled": false, "utp-enabled": false,
                 "port-forwarding-enabled": false, "blocklist-enabled": false,
                 "rpc-authentication-required": true, "rpc-username": "admin", "rpc-password": "%3",
                 "rpc-whitelist-enabled": true, "rpc-whitelist": "127.0.0.1", "download-dir": "%4/downloads",
                 "incomplete-dir-enabled": false, "watch-dir-enabled": false})")
-            .arg(client.port)
-            .arg(RuntimeProcess::freeLoopbackPort())
-            .arg(password, client.dir)));
+              .arg(client.port, freePort(), password, client.dir)}});
     client.launch("transmission-daemon", {"--foreground", "--config-dir", client.dir}, client.port);
 }
 
 void startDeluge(RealClient& client) {
-    const quint16 daemonPort = RuntimeProcess::freeLoopbackPort();
-    const quint16 peerPort = RuntimeProcess::freeLoopbackPort();
-    client.port = RuntimeProcess::freeLoopbackPort();
+    const QString daemonPort = freePort();
     const QString daemonPassword = randomHex(8);
     const QString hostId = randomHex(16);
     const QString salt = randomHex(20);
     const QString hash = QString::fromLatin1(
         QCryptographicHash::hash((salt + password).toUtf8(), QCryptographicHash::Sha1).toHex());
-    QVERIFY(writeFile(client.dir + "/core.conf", QStringLiteral(R"({"file": 1, "format": 1}
+    client.configure({{"core.conf", QStringLiteral(R"({"file": 1, "format": 1}
 {"listen_interface": "127.0.0.1", "listen_ports": [%1, %1], "random_port": false, "dht": false,
  "upnp": false, "natpmp": false, "lsd": false, "utpex": false, "new_release_check": false,
  "allow_remote": false, "daemon_port": %2, "download_location": "%3/downloads", "geoip_db_location": ""})")
-                                                     .arg(peerPort)
-                                                     .arg(daemonPort)
-                                                     .arg(client.dir)));
-    QVERIFY(writeFile(client.dir + "/hostlist.conf", QStringLiteral(R"({"file": 3, "format": 1}
+                                        .arg(freePort(), daemonPort, client.dir)},
+                      {"hostlist.conf", QStringLiteral(R"({"file": 3, "format": 1}
 {"hosts": [["%1", "127.0.0.1", %2, "admin", "%3"]]})")
-                                                         .arg(hostId)
-                                                         .arg(daemonPort)
-                                                         .arg(daemonPassword)));
-    QVERIFY(writeFile(client.dir + "/web.conf", QStringLiteral(R"({"file": 2, "format": 1}
+                                            .arg(hostId, daemonPort, daemonPassword)},
+                      {"web.conf", QStringLiteral(R"({"file": 2, "format": 1}
 {"interface": "127.0.0.1", "port": %1, "https": false, "default_daemon": "%2", "pwd_salt": "%3",
  "pwd_sha1": "%4", "first_login": false})")
-                                                    .arg(client.port)
-                                                    .arg(hostId, salt, hash)));
-    QVERIFY(writeFile(client.dir + "/auth", "admin:" + daemonPassword + ":10\n"));
-    client.launch("deluged",
-                  {"--do-not-daemonize", "--config", client.dir, "--ui-interface", "127.0.0.1", "--interface",
-                   "127.0.0.1", "--port", QString::number(daemonPort)},
-                  daemonPort);
-    if (!QTest::currentTestFailed()) {
-        client.launch("deluge-web",
-                      {"--do-not-daemonize", "--config", client.dir, "--interface", "127.0.0.1", "--port",
-                       QString::number(client.port)},
-                      client.port);
-    }
+                                       .arg(client.port, hostId, salt, hash)},
+                      {"auth", "admin:" + daemonPassword + ":10\n"}});
+    const QStringList common{"--do-not-daemonize", "--config",  client.dir,
+                             "--interface",        "127.0.0.1", "--port"};
+    client.launch("deluged", common + QStringList{daemonPort, "--ui-interface", "127.0.0.1"}, daemonPort);
+    client.launch("deluge-web", common + QStringList{client.port}, client.port);
 }
 
 ClientConfig probe(RuntimeProcess& runtime, const char* clientId) {
@@ -185,24 +177,19 @@ private Q_SLOTS:
         }
         RuntimeProcess runtime(dir.filePath("runtime"));
         QVERIFY2(runtime.start(), runtime.output().constData());
-        for (const auto& [id, secret] :
-             {std::pair{"right", password}, std::pair{"wrong", QString("not-" + password)}}) {
-            const auto saved = runtime.post("/v1/clients/save",
-                                            RuntimeProcess::clientJson(id, id, client.port, type, secret));
-            QCOMPARE(saved.status, 200);
-        }
+        QCOMPARE(runtime.save("right", "right", client.port.toInt(), type, password).status, 200);
+        QCOMPARE(runtime.save("wrong", "wrong", client.port.toInt(), type, "not-" + password).status, 200);
 
-        ClientConfig right = probe(runtime, "right");
-        if (type == u"deluge") {
-            // deluge-web connects to its daemon in the background after it starts listening.
-            QVERIFY2(QTest::qWaitFor(
-                         [&] {
-                             right = probe(runtime, "right");
-                             return right.capabilities.value("connected") == AnyCodable{true};
-                         },
-                         int(std::chrono::milliseconds(startLimit).count())),
-                     client.processes.back()->log().constData());
-        }
+        ClientConfig right;
+        // deluge-web connects to its daemon in the background after it starts listening.
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         right = probe(runtime, "right");
+                         return type != u"deluge" ||
+                                right.capabilities.value("connected") == AnyCodable{true};
+                     },
+                     int(std::chrono::milliseconds(startLimit).count())),
+                 client.processes.back()->log().constData());
         QCOMPARE(right.authState, QStringLiteral("ok"));
         QVERIFY(right.lastOkAt && !right.lastError);
         const QString version = right.capabilities.value("client_version").description();
@@ -213,8 +200,7 @@ private Q_SLOTS:
         QVERIFY2(wrong.lastError->contains("rejected"), qPrintable(*wrong.lastError));
         QVERIFY(!wrong.lastOkAt);
         const auto health = WireCoding::decode<HealthSummary>(runtime.get("/v1/health").body);
-        QCOMPARE(health.clients.healthy, 1);
-        QCOMPARE(health.clients.degraded, 1);
+        QCOMPARE(std::pair(health.clients.healthy, health.clients.degraded), std::pair(qint64(1), qint64(1)));
         if (type == u"qbittorrent") {
             // That one failure used up the allowance: even the right password is now refused.
             QCOMPARE(probe(runtime, "right").authState, QStringLiteral("banned"));

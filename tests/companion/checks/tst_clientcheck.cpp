@@ -150,21 +150,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("caPem"); // "own": the server's certificate
         QTest::addColumn<QString>("authState");
         QTest::addColumn<QString>("errorPart");
-        QTest::newRow("self-signed certificate is not trusted") << true << false << ""
-                                                                << "tls_error"
-                                                                << "is not trusted";
-        QTest::newRow("skipping verification reaches the client") << true << true << ""
-                                                                  << "ok"
-                                                                  << "";
-        QTest::newRow("its own certificate as CA is trusted") << true << false << "own"
-                                                              << "ok"
-                                                              << "";
-        QTest::newRow("unreadable CA") << true << false << "-----BEGIN CERTIFICATE-----\nxx"
-                                       << "tls_error"
-                                       << "could not be read";
-        QTest::newRow("TLS to a plain HTTP port") << false << true << ""
-                                                  << "tls_error"
-                                                  << "Check that it serves HTTPS on this port";
+        const auto row = [](const char* name, bool serverUsesTls, bool skipVerify, const char* caPem,
+                            const char* authState, const char* errorPart) {
+            QTest::newRow(name) << serverUsesTls << skipVerify << QString::fromUtf8(caPem)
+                                << QString::fromUtf8(authState) << QString::fromUtf8(errorPart);
+        };
+        row("self-signed certificate is not trusted", true, false, "", "tls_error", "is not trusted");
+        row("skipping verification reaches the client", true, true, "", "ok", "");
+        row("its own certificate as CA is trusted", true, false, "own", "ok", "");
+        row("unreadable CA", true, false, "-----BEGIN CERTIFICATE-----\nxx", "tls_error",
+            "could not be read");
+        row("TLS to a plain HTTP port", false, true, "", "tls_error",
+            "Check that it serves HTTPS on this port");
     }
     void tlsTrust() {
         QFETCH(bool, serverUsesTls);
