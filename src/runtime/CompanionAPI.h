@@ -5,12 +5,11 @@
 #include "runtime/RuntimeSnapshot.h"
 #include "runtime/SmallPayloads.h"
 
+#include <QCoro/QCoroTask>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QPointer>
 #include <QUrl>
-
-#include <QCoro/QCoroTask>
 
 #include <chrono>
 #include <memory>

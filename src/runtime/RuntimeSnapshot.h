@@ -22,9 +22,9 @@ struct RuntimeSnapshot {
     BackendConfig backend;
     AdminConfig admin;
     DiagnosticsConfig diagnostics;
-    QList<ClientConfig> clients;             // default empty, runtime's order
-    QList<ClientType> registeredAdapters;    // default empty
-    LocalNetworkSnapshot localNetwork;       // default empty()
+    QList<ClientConfig> clients;          // default empty, runtime's order
+    QList<ClientType> registeredAdapters; // default empty
+    LocalNetworkSnapshot localNetwork;    // default empty()
     BackendStatus backendStatus;
 
     bool operator==(const RuntimeSnapshot&) const = default;
