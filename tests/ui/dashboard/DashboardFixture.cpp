@@ -2,67 +2,11 @@
 
 #include "runtime/WireCoding.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QTest>
 
 void DashboardFixture::prepareApplication() {
     ModelHarness::isolateUserFolders();
-    QApplication::setStyle(QStyleFactory::create(u"Fusion"_qs));
-    QApplication::setPalette(lightPalette());
-}
-
-QPalette DashboardFixture::lightPalette() {
-    return QApplication::style()->standardPalette();
-}
-
-QPalette DashboardFixture::darkPalette() {
-    QPalette palette;
-    const QColor text(0xf2, 0xf2, 0xf7);
-    palette.setColor(QPalette::Window, QColor(0x2c, 0x2c, 0x2e));
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, QColor(0x1c, 0x1c, 0x1e));
-    palette.setColor(QPalette::AlternateBase, QColor(0x32, 0x32, 0x35));
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3c));
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Light, QColor(0x4a, 0x4a, 0x4d));
-    palette.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x43));
-    palette.setColor(QPalette::Mid, QColor(0x2a, 0x2a, 0x2c));
-    palette.setColor(QPalette::Dark, QColor(0x1a, 0x1a, 0x1b));
-    palette.setColor(QPalette::Shadow, Qt::black);
-    palette.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
-    palette.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3c));
-    palette.setColor(QPalette::ToolTipText, text);
-    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        palette.setColor(QPalette::Disabled, role, QColor(0x6e, 0x6e, 0x73));
-    }
-    return palette;
-}
-
-QString DashboardFixture::screenshotFolder() {
-    const QString folder = QCoreApplication::applicationDirPath() + u"/screenshots"_qs;
-    QDir().mkpath(folder);
-    return folder;
-}
-
-void DashboardFixture::addThemeRows() {
-    QTest::addColumn<QString>("theme");
-    for (const char* theme : {"light", "dark"}) {
-        QTest::newRow(theme) << QString::fromLatin1(theme);
-    }
-}
-
-DashboardFixture::ThemeScope::ThemeScope(const QString& theme) {
-    QApplication::setPalette(theme == u"dark" ? darkPalette() : lightPalette());
-}
-
-DashboardFixture::ThemeScope::~ThemeScope() {
-    QApplication::setPalette(lightPalette());
+    UiTheme::useFusion();
 }
 
 ClientConfig DashboardFixture::client(const QString& id, const QString& label, const QString& authState,
@@ -90,20 +34,13 @@ RuntimeSnapshot DashboardFixture::pairedSnapshot(QList<ClientConfig> clients) {
 void DashboardFixture::servePendingPairing(const QDateTime& expiresAt) {
     RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot(PairingStatus::Pending, u"482913"_qs);
     snapshot.identity.pairing.expiresAt = expiresAt;
-    PairingLinkPayload link{u"482913"_qs,
-                            u"https://vendrilo.app/pair/482913"_qs,
-                            u"vendrilo://pair/482913"_qs,
-                            u"companion"_qs,
-                            {}};
+    const PairingLinkPayload link{u"482913"_qs,
+                                  u"https://vendrilo.app/pair/482913"_qs,
+                                  u"vendrilo://pair/482913"_qs,
+                                  u"companion"_qs,
+                                  {}};
     harness.server.setAnswer(u"/v1/pairing/link"_qs, {200, WireCoding::encode(link), {}});
     serveAndRefresh(snapshot);
-}
-
-ModelHarness::Options DashboardFixture::onboarded() {
-    ModelHarness::Options options;
-    options.setupCompleted = true;
-    options.guidedExperienceCompleted = true;
-    return options;
 }
 
 DashboardFixture::DashboardFixture(ModelHarness::Options options)
@@ -141,8 +78,8 @@ void DashboardFixture::settle() {
 }
 
 void DashboardFixture::saveScreenshot(const QString& name) {
-    QVERIFY(view.grab().save(screenshotFolder() + u'/' + name + u".png"_qs));
+    QVERIFY(UiTheme::save(view, name));
     if (view.clientEditor()) {
-        QVERIFY(view.clientEditor()->grab().save(screenshotFolder() + u'/' + name + u"-sheet.png"_qs));
+        QVERIFY(UiTheme::save(*view.clientEditor(), name + u"-sheet"_qs));
     }
 }

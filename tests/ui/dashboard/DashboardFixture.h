@@ -1,29 +1,15 @@
 #pragma once
 
 #include "ModelHarness.h"
+#include "UiTheme.h"
 #include "ui/dashboard/DashboardWindowView.h"
-
-#include <QPalette>
-#include <QString>
 
 // A dashboard window on a model fed by a canned runtime, shown offscreen with
 // its transitions off.
 class DashboardFixture {
 public:
-    // Isolates the user's folders, sets the Fusion style; call once.
+    // Isolates the user's folders, sets the shared theme; call once.
     static void prepareApplication();
-    static QPalette lightPalette();
-    static QPalette darkPalette();
-    // The folder the screenshots go to (created).
-    static QString screenshotFolder();
-    // The rows of a screenshot table: column "theme", "light" and "dark".
-    static void addThemeRows();
-    // The theme's palette for the application until the scope ends.
-    class ThemeScope {
-    public:
-        explicit ThemeScope(const QString& theme);
-        ~ThemeScope();
-    };
 
     static ClientConfig client(const QString& id, const QString& label, const QString& authState = u"ok"_qs,
                                std::optional<QString> lastError = std::nullopt);
@@ -32,8 +18,8 @@ public:
     // Pending with a code expiring at the given time, and its link answered.
     void servePendingPairing(const QDateTime& expiresAt);
 
-    explicit DashboardFixture(ModelHarness::Options options = onboarded());
-    static ModelHarness::Options onboarded();
+    explicit DashboardFixture(ModelHarness::Options options = {.setupCompleted = true,
+                                                               .guidedExperienceCompleted = true});
     // Waits for the model's running work (start-up, actions) to end first.
     ~DashboardFixture();
 

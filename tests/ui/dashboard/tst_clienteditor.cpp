@@ -7,13 +7,18 @@
 #include "ui/dashboard/CompanionOperationalDashboardView.h"
 #include "ui/dashboard/DashboardClientsSection.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+// One row of the Port field and save-button table.
+struct PortCase {
+    QString label, host, typed, pasted, portText;
+    bool portError = false, canSave = false;
+};
 
 class ClientEditorTest : public QObject {
     Q_OBJECT
@@ -48,62 +53,44 @@ private Q_SLOTS:
     }
     void parsedPort() {
         QFETCH(QString, text);
-        QFETCH(std::optional<int>, port);
-        QCOMPARE(ClientPortField::parsedPort(text), port);
+        QTEST(ClientPortField::parsedPort(text), "port");
     }
 
     // Typed keys, then pasted text, land in the Port field filtered; the error
     // and the save button follow the label, host and port.
     void portFieldAndSaving_data() {
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<QString>("portText");
-        QTest::addColumn<bool>("portError");
-        QTest::addColumn<bool>("canSave");
+        QTest::addColumn<PortCase>("c");
+        const QString nas = u"NAS"_qs, host = u"nas.local"_qs;
         QTest::newRow("letters dropped while typing")
-            << u"NAS"_qs << u"nas.local"_qs << u"80a80"_qs << QString() << u"8080"_qs << false << true;
+            << PortCase{nas, host, u"80a80"_qs, {}, u"8080"_qs, false, true};
         QTest::newRow("paste keeps five digits")
-            << u"NAS"_qs << u"nas.local"_qs << QString() << u"1234567"_qs << u"12345"_qs << false << true;
-        QTest::newRow("zero") << u"NAS"_qs << u"nas.local"_qs << u"0"_qs << QString() << u"0"_qs << true
-                              << false;
-        QTest::newRow("70000") << u"NAS"_qs << u"nas.local"_qs << u"70000"_qs << QString() << u"70000"_qs
-                               << true << false;
-        QTest::newRow("65535") << u"NAS"_qs << u"nas.local"_qs << u"65535"_qs << QString() << u"65535"_qs
-                               << false << true;
-        QTest::newRow("empty port") << u"NAS"_qs << u"nas.local"_qs << QString() << QString() << QString()
-                                    << false << false;
-        QTest::newRow("blank label") << u"   "_qs << u"nas.local"_qs << u"9091"_qs << QString() << u"9091"_qs
-                                     << false << false;
-        QTest::newRow("blank host") << u"NAS"_qs << u" \n"_qs << u"9091"_qs << QString() << u"9091"_qs
-                                    << false << false;
+            << PortCase{nas, host, {}, u"1234567"_qs, u"12345"_qs, false, true};
+        QTest::newRow("zero") << PortCase{nas, host, u"0"_qs, {}, u"0"_qs, true, false};
+        QTest::newRow("70000") << PortCase{nas, host, u"70000"_qs, {}, u"70000"_qs, true, false};
+        QTest::newRow("65535") << PortCase{nas, host, u"65535"_qs, {}, u"65535"_qs, false, true};
+        QTest::newRow("empty port") << PortCase{nas, host, {}, {}, {}, false, false};
+        QTest::newRow("blank label") << PortCase{u"   "_qs, host, u"9091"_qs, {}, u"9091"_qs, false, false};
+        QTest::newRow("blank host") << PortCase{nas, u" \n"_qs, u"9091"_qs, {}, u"9091"_qs, false, false};
     }
     void portFieldAndSaving() {
-        QFETCH(QString, label);
-        QFETCH(QString, host);
-        QFETCH(QString, typed);
-        QFETCH(QString, pasted);
-        QFETCH(QString, portText);
-        QFETCH(bool, portError);
-        QFETCH(bool, canSave);
+        QFETCH(PortCase, c);
         DashboardFixture f;
         f.serveAndRefresh(DashboardFixture::pairedSnapshot());
         ClientEditorSheet* sheet = addClient(f);
         QVERIFY(sheet);
-        field<QLineEdit>(sheet, "clientLabel")->setText(label);
-        field<QLineEdit>(sheet, "clientHost")->setText(host);
+        field<QLineEdit>(sheet, "clientLabel")->setText(c.label);
+        field<QLineEdit>(sheet, "clientHost")->setText(c.host);
         auto* port = field<ClientPortField>(sheet, "clientPort");
         port->clear();
-        QTest::keyClicks(port, typed);
-        if (!pasted.isEmpty()) {
-            QApplication::clipboard()->setText(pasted);
+        QTest::keyClicks(port, c.typed);
+        if (!c.pasted.isEmpty()) {
+            QApplication::clipboard()->setText(c.pasted);
             port->paste();
         }
-        QCOMPARE(sheet->portText(), portText);
-        QCOMPARE(sheet->draft().port, qint64(ClientPortField::parsedPort(portText).value_or(0)));
-        QCOMPARE(field<CompanionLabel>(sheet, "clientPortError")->isVisibleTo(sheet), portError);
-        QCOMPARE(field<QPushButton>(sheet, "clientSave")->isEnabled(), canSave);
+        QCOMPARE(sheet->portText(), c.portText);
+        QCOMPARE(sheet->draft().port, qint64(ClientPortField::parsedPort(c.portText).value_or(0)));
+        QCOMPARE(field<CompanionLabel>(sheet, "clientPortError")->isVisibleTo(sheet), c.portError);
+        QCOMPARE(field<QPushButton>(sheet, "clientSave")->isEnabled(), c.canSave);
     }
 
     void typeChangeResetsThePort() {
@@ -136,9 +123,7 @@ private Q_SLOTS:
         for (QWidget* widget = field<QLineEdit>(sheet, "clientLabel"); chain.size() < 10;
              widget = widget->nextInFocusChain()) {
             if (widget->isVisible() && (widget->focusPolicy() & Qt::TabFocus)) {
-                const auto* button = qobject_cast<QAbstractButton*>(widget);
-                chain.append(widget->accessibleName().isEmpty() && button ? button->text()
-                                                                          : widget->accessibleName());
+                chain.append(UiTheme::spokenName(widget));
             }
         }
         QCOMPARE(chain.join(u", "_qs),
@@ -173,10 +158,10 @@ private Q_SLOTS:
         QCOMPARE(f.model.noticeMessage(), std::optional(u"Torrent client saved."_qs));
     }
 
-    void screenshots_data() { DashboardFixture::addThemeRows(); }
+    void screenshots_data() { UiTheme::addThemeRows(); }
     void screenshots() {
         QFETCH(QString, theme);
-        const DashboardFixture::ThemeScope scope(theme);
+        const auto restore = UiTheme::use(theme);
         DashboardFixture f;
         f.serveAndRefresh(DashboardFixture::pairedSnapshot());
         f.show();

@@ -11,8 +11,6 @@
 #include "ui/dashboard/DashboardToolbar.h"
 #include "ui/pairing/CompanionPairingOverlay.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
@@ -49,7 +47,6 @@ private Q_SLOTS:
         QFETCH(bool, runtimeAnswers);
         QFETCH(bool, shown);
         QFETCH(bool, placeholder);
-        QFETCH(QString, banner);
         DashboardFixture f;
         if (runtimeAnswers) {
             f.harness.serve(DashboardFixture::pairedSnapshot());
@@ -62,7 +59,7 @@ private Q_SLOTS:
         }
         QCOMPARE(f.view.bootstrapView()->isVisibleTo(&f.view), placeholder);
         QCOMPARE(f.view.operationalView()->isVisibleTo(&f.view), !placeholder);
-        QCOMPARE(shownBanner(f), banner);
+        QTEST(shownBanner(f), "banner");
     }
 
     void guidedSetupUntilFinished() {
@@ -91,7 +88,6 @@ private Q_SLOTS:
     void theErrorHidesTheNoticeUntilDismissed() {
         QFETCH(std::optional<QString>, error);
         QFETCH(std::optional<QString>, notice);
-        QFETCH(QStringList, bannersUntilEmpty);
         DashboardFixture f;
         f.serveAndRefresh(DashboardFixture::pairedSnapshot());
         f.model.setNoticeMessage(notice);
@@ -101,7 +97,7 @@ private Q_SLOTS:
             seen.append(shownBanner(f));
             f.view.banner()->dismissButton()->click();
         }
-        QCOMPARE(seen, bannersUntilEmpty);
+        QTEST(seen, "bannersUntilEmpty");
     }
 
     void clientRowsReadTheirState_data() {
@@ -217,19 +213,12 @@ private Q_SLOTS:
         do {
             if (widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus) &&
                 f.view.isAncestorOf(widget) && !f.view.pairingOverlay()->isAncestorOf(widget)) {
-                const auto* button = qobject_cast<QAbstractButton*>(widget);
-                const QString name =
-                    widget->accessibleName().isEmpty() && button ? button->text() : widget->accessibleName();
-                QVERIFY2(!name.isEmpty(), widget->metaObject()->className());
-                chain.append(name);
+                chain.append(UiTheme::spokenName(widget));
             }
             widget = widget->nextInFocusChain();
         } while (widget != start);
-        QCOMPARE(chain.join(u" | "_qs),
-                 (QStringList{u"Refresh"_qs, u"Dismiss"_qs, u"Open Browser Dashboard"_qs, u"Unpair"_qs,
-                              u"Test All"_qs, u"Add Client"_qs, u"More actions for Alpha"_qs,
-                              u"More actions for beta"_qs}
-                      .join(u" | "_qs)));
+        QCOMPARE(chain.join(u" | "_qs), u"Refresh | Dismiss | Open Browser Dashboard | Unpair | Test All | "
+                                        u"Add Client | More actions for Alpha | More actions for beta"_qs);
     }
 
     void longAndForeignContentStaysInsideTheWindow() {
@@ -273,10 +262,10 @@ private Q_SLOTS:
         f.saveScreenshot(u"dashboard-long-rows-light"_qs);
     }
 
-    void screenshots_data() { DashboardFixture::addThemeRows(); }
+    void screenshots_data() { UiTheme::addThemeRows(); }
     void screenshots() {
         QFETCH(QString, theme);
-        const DashboardFixture::ThemeScope scope(theme);
+        const auto restore = UiTheme::use(theme);
         {
             DashboardFixture f; // no runtime answers: caught while starting
             f.view.show();

@@ -105,9 +105,7 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget* focused = QApplication::focusWidget();
             QVERIFY(popup(f).isAncestorOf(focused));
-            const auto* button = qobject_cast<QAbstractButton*>(focused);
-            names.append(focused->accessibleName().isEmpty() && button ? button->text()
-                                                                       : focused->accessibleName());
+            names.append(UiTheme::spokenName(focused));
         }
         QVERIFY(names.contains(u"Close"_qs));
         QVERIFY(!names.contains(QString()));
@@ -116,10 +114,10 @@ private Q_SLOTS:
         QCOMPARE(f.harness.platform.opened.value(0), QUrl(u"https://vendrilo.app/pair/482913"_qs));
     }
 
-    void screenshots_data() { DashboardFixture::addThemeRows(); }
+    void screenshots_data() { UiTheme::addThemeRows(); }
     void screenshots() {
         QFETCH(QString, theme);
-        const DashboardFixture::ThemeScope scope(theme);
+        const auto restore = UiTheme::use(theme);
         DashboardFixture f;
         presentPending(f, 272000);
         f.saveScreenshot(u"popup-pending-"_qs + theme);
