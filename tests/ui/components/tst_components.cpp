@@ -1,3 +1,4 @@
+#include "UiTheme.h"
 #include "ui/components/CompanionAdaptiveGridLayout.h"
 #include "ui/components/CompanionIcons.h"
 #include "ui/components/CompanionLabel.h"
@@ -12,13 +13,6 @@
 class ComponentsTest : public QObject {
     Q_OBJECT
 
-    static QPalette themed(bool dark) {
-        QPalette palette;
-        palette.setColor(QPalette::Window, dark ? QColor(0x2c, 0x2c, 0x2e) : QColor(0xef, 0xef, 0xef));
-        palette.setColor(QPalette::WindowText, dark ? QColor(0xf2, 0xf2, 0xf7) : QColor(0x1d, 0x1d, 0x1f));
-        palette.setColor(QPalette::Base, dark ? QColor(0x1c, 0x1c, 0x1e) : Qt::white);
-        return palette;
-    }
     // The average colour of a symbol's drawn pixels.
     static QColor inkOf(const QString& path) {
         QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
@@ -41,6 +35,8 @@ class ComponentsTest : public QObject {
     }
 
 private Q_SLOTS:
+    void initTestCase() { UiTheme::useFusion(); }
+
     // Text in a status colour reads on cards of both themes; the tray's colour
     // is the vivid one.
     void tintsStayLegible_data() {
@@ -56,7 +52,7 @@ private Q_SLOTS:
     void tintsStayLegible() {
         QFETCH(bool, dark);
         QFETCH(StatusTint, tint);
-        const QPalette palette = themed(dark);
+        const QPalette palette = dark ? UiTheme::dark() : UiTheme::light();
         const QColor card = CompanionPalette::card(palette);
         QVERIFY(CompanionPalette::contrast(CompanionPalette::tintedText(tint, palette, card), card) >= 4.5);
         QCOMPARE(CompanionPalette::isDark(palette), dark);
@@ -71,9 +67,9 @@ private Q_SLOTS:
             const QColor dark = inkOf(CompanionIcons::path(symbol, true));
             QVERIFY2(light.isValid() && dark.isValid(), qPrintable(symbol));
             QVERIFY2(dark.lightness() >= light.lightness(), qPrintable(symbol));
-            QVERIFY(!CompanionIcons::icon(symbol, themed(true)).isNull());
+            QVERIFY(!CompanionIcons::icon(symbol, UiTheme::dark()).isNull());
         }
-        QVERIFY(CompanionIcons::icon(u"no.such.symbol"_qs, themed(false)).isNull());
+        QVERIFY(CompanionIcons::icon(u"no.such.symbol"_qs, UiTheme::light()).isNull());
     }
 
     void gridColumnsFollowTheWidth_data() {
@@ -88,13 +84,12 @@ private Q_SLOTS:
     }
     void gridColumnsFollowTheWidth() {
         QFETCH(int, width);
-        QFETCH(int, columns);
         QWidget host;
         auto* grid = new CompanionAdaptiveGridLayout(188, &host);
         for (int i = 0; i < 3; ++i) {
             grid->addWidget(new QWidget);
         }
-        QCOMPARE(grid->columnsForWidth(width), columns);
+        QTEST(grid->columnsForWidth(width), "columns");
     }
 
     // A word longer than the line wraps instead of widening the window.
