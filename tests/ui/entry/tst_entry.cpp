@@ -1,4 +1,5 @@
 #include "ModelHarness.h"
+#include "UiTheme.h"
 #include "supervision/CompanionPaths.h"
 #include "ui/entry/CompanionWindow.h"
 #include "ui/entry/VendriloConnectApp.h"
@@ -7,11 +8,18 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QTest>
 
 using namespace std::chrono_literals;
+
+// One way of quitting: the stored keep-running choice ("" = none), whether a
+// tray is there, how, the first menu's quit items, and what follows.
+struct QuitCase {
+    QString stored;
+    bool tray = true;
+    QString how, quitItems;
+    bool closedToTheTray = false, quitAfterShutdown = false;
+};
 
 // The application as a whole on the offscreen platform, against a canned
 // runtime: windows, the ways of quitting, the background start.
@@ -55,7 +63,10 @@ class TestEntry : public QObject {
     static bool isOpen(const QWidget* window) { return window && window->isVisible(); }
 
 private Q_SLOTS:
-    void initTestCase() { ModelHarness::isolateUserFolders(); }
+    void initTestCase() {
+        ModelHarness::isolateUserFolders();
+        UiTheme::useFusion();
+    }
     void cleanup() {
         // A start-up still talking to the runtime must not outlive the runtime's stand-in.
         QTRY_VERIFY(!m_app->model().isBusy());
@@ -88,7 +99,6 @@ private Q_SLOTS:
 
         const CompanionWindow* dashboard = app.dashboardWindow();
         QVERIFY(isOpen(dashboard) && isOpen(app.settingsWindow()));
-        QCOMPARE(dashboard->objectName(), u"dashboard"_qs);
         QCOMPARE(dashboard->windowTitle(), u"Vendrilo Connect"_qs);
         QCOMPARE(dashboard->centralWidget()->size(), QSize(1180, 820));
         QCOMPARE(dashboard->centralWidget()->minimumSize(), QSize(920, 680));
@@ -102,60 +112,55 @@ private Q_SLOTS:
     }
 
     void everyQuitGoesThroughTheDelegate_data() {
-        QTest::addColumn<QString>("stored"); // keepRunningInMenuBarWhenQuitting, "" = nothing stored
-        QTest::addColumn<bool>("tray");
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("quitItems"); // the first menu's visible items, title<TAB>shortcut
-        QTest::addColumn<bool>("closedToTheTray");
-        QTest::addColumn<bool>("quitAfterShutdown");
+        QTest::addColumn<QuitCase>("c");
         const QString both = u"Close to Menu Bar\tCtrl+Q|Quit Vendrilo Connect\tCtrl+Alt+Q"_qs;
         const QString quitOnly = u"Quit Vendrilo Connect\tCtrl+Q"_qs;
-        QTest::newRow("Ctrl+Q, fresh install") << "" << true << "Ctrl+Q" << both << true << false;
-        QTest::newRow("Ctrl+Q, keep running off") << "false" << true << "Ctrl+Q" << quitOnly << false << true;
-        QTest::newRow("Ctrl+Q without a tray") << "" << false << "Ctrl+Q" << quitOnly << false << true;
-        QTest::newRow("Alt+Ctrl+Q") << "true" << true << "Alt+Ctrl+Q" << both << false << true;
-        QTest::newRow("Close to Menu Bar item") << "" << true << "item 0" << both << true << false;
-        QTest::newRow("Quit Vendrilo Connect item") << "true" << true << "item 1" << both << false << true;
-        QTest::newRow("the tray's quit row") << "true" << true << "tray quit" << both << false << true;
+        QTest::newRow("Ctrl+Q, fresh install") << QuitCase{{}, true, u"Ctrl+Q"_qs, both, true, false};
+        QTest::newRow("Ctrl+Q, keep running off")
+            << QuitCase{u"false"_qs, true, u"Ctrl+Q"_qs, quitOnly, false, true};
+        QTest::newRow("Ctrl+Q without a tray") << QuitCase{{}, false, u"Ctrl+Q"_qs, quitOnly, false, true};
+        QTest::newRow("Alt+Ctrl+Q") << QuitCase{u"true"_qs, true, u"Alt+Ctrl+Q"_qs, both, false, true};
+        QTest::newRow("Close to Menu Bar item") << QuitCase{{}, true, u"item 0"_qs, both, true, false};
+        QTest::newRow("Quit Vendrilo Connect item")
+            << QuitCase{u"true"_qs, true, u"item 1"_qs, both, false, true};
+        QTest::newRow("the tray's quit row")
+            << QuitCase{u"true"_qs, true, u"tray quit"_qs, both, false, true};
         QTest::newRow("the update installation")
-            << "true" << true << "full termination" << both << false << true;
-        QTest::newRow("the session ends") << "true" << true << "quit event" << both << false << true;
+            << QuitCase{u"true"_qs, true, u"full termination"_qs, both, false, true};
+        QTest::newRow("the session ends") << QuitCase{u"true"_qs, true, u"quit event"_qs, both, false, true};
         QTest::newRow("title-bar close button")
-            << "false" << true << "close button" << quitOnly << false << false;
+            << QuitCase{u"false"_qs, true, u"close button"_qs, quitOnly, false, false};
     }
     void everyQuitGoesThroughTheDelegate() {
-        QFETCH(QString, stored);
-        QFETCH(bool, tray);
-        QFETCH(QString, how);
-        QFETCH(bool, closedToTheTray);
-        QFETCH(bool, quitAfterShutdown);
+        QFETCH(QuitCase, c);
         VendriloConnectApp& app = makeApp();
-        if (!stored.isEmpty()) {
-            app.model().setKeepRunningInMenuBarWhenQuitting(stored == u"true");
+        if (!c.stored.isEmpty()) {
+            app.model().setKeepRunningInMenuBarWhenQuitting(c.stored == u"true");
         }
-        app.delegate().setTrayAvailable(tray);
+        app.delegate().setTrayAvailable(c.tray);
         app.start();
         CompanionWindow& window = *app.dashboardWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QSignalSpy terminated(&app.delegate(), &CompanionApplicationDelegate::readyToTerminate);
-        QTEST(menuItems(*window.menuBar()->actions().at(0)->menu()).join(u'|'), "quitItems");
+        QMenu& first = *window.menuBar()->actions().at(0)->menu();
+        QCOMPARE(menuItems(first).join(u'|'), c.quitItems);
 
-        if (how.startsWith(u"item ")) {
-            window.menuBar()->actions().at(0)->menu()->actions().at(how.mid(5).toInt())->trigger();
-        } else if (how == u"tray quit") {
+        if (c.how.startsWith(u"item ")) {
+            first.actions().at(c.how.mid(5).toInt())->trigger();
+        } else if (c.how == u"tray quit") {
             app.router().quitCompletelyAction();
-        } else if (how == u"full termination") {
+        } else if (c.how == u"full termination") {
             app.model().requestFullTermination();
-        } else if (how == u"quit event") {
+        } else if (c.how == u"quit event") {
             QEvent quit(QEvent::Quit);
             QCoreApplication::sendEvent(qApp, &quit);
-        } else if (how == u"close button") {
+        } else if (c.how == u"close button") {
             window.close();
         } else {
-            QTest::keySequence(&window, QKeySequence(how));
+            QTest::keySequence(&window, QKeySequence(c.how));
         }
-        QTRY_COMPARE(terminated.count(), int(quitAfterShutdown));
-        QCOMPARE(window.isVisible(), !closedToTheTray && how != u"close button");
+        QTRY_COMPARE(terminated.count(), int(c.quitAfterShutdown));
+        QCOMPARE(window.isVisible(), !c.closedToTheTray && c.how != u"close button");
     }
 
     void companionMenuReachesItsActions_data() {
@@ -253,35 +258,19 @@ private Q_SLOTS:
         QCOMPARE(app.model().noticeMessage(), std::nullopt);
     }
 
-    // Written beside the build for people to look at; checked for the palette.
-    void screenshotOfTheDashboardWindow_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    // Written beside the test for people to look at; checked for the palette.
+    void screenshotOfTheDashboardWindow_data() { UiTheme::addThemeRows(); }
     void screenshotOfTheDashboardWindow() {
-        QFETCH(bool, dark);
-        QApplication::setStyle(QStyleFactory::create(u"Fusion"_qs));
-        QPalette palette = QApplication::style()->standardPalette();
-        if (dark) {
-            for (auto [role, color] : {std::pair{QPalette::Window, QColor(0x2b, 0x2d, 0x31)},
-                                       {QPalette::WindowText, QColor(0xe8, 0xea, 0xed)},
-                                       {QPalette::Base, QColor(0x1f, 0x20, 0x23)},
-                                       {QPalette::Text, QColor(0xe8, 0xea, 0xed)},
-                                       {QPalette::Button, QColor(0x35, 0x37, 0x3b)},
-                                       {QPalette::ButtonText, QColor(0xe8, 0xea, 0xed)}}) {
-                palette.setColor(role, color);
-            }
-        }
-        QApplication::setPalette(palette);
+        QFETCH(QString, theme);
+        const auto restore = UiTheme::use(theme);
         VendriloConnectApp& app = makeApp();
         app.start();
         QTRY_VERIFY(app.model().lastUpdated().has_value());
+        QVERIFY(UiTheme::save(*app.dashboardWindow(), u"dashboard-window-"_qs + theme));
         const QImage shot = app.dashboardWindow()->grab().toImage();
-        QVERIFY(shot.save(
-            QStringLiteral(VC_SCREENSHOT_DIR "/dashboard-window-%1.png").arg(dark ? u"dark" : u"light")));
         const QRect menuBar = app.dashboardWindow()->menuBar()->geometry();
-        QCOMPARE(shot.pixelColor(menuBar.right() - 4, menuBar.center().y()).lightness() < 128, dark);
+        QCOMPARE(shot.pixelColor(menuBar.right() - 4, menuBar.center().y()).lightness() < 128,
+                 theme == u"dark");
     }
 };
 
