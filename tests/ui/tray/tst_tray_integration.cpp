@@ -155,7 +155,8 @@ private Q_SLOTS:
         const QString status = toolTip.section(u" — "_qs, 1);
 
         // Every size a panel asks for is drawn, with the status dot in place.
-        const QList<QImage> pixmaps = itemIconPixmaps();
+        const QList<QImage> pixmaps =
+            readPixmaps(qvariant_cast<QDBusArgument>(itemProperty(u"IconPixmap"_qs)));
         QVERIFY(pixmaps.size() >= 6);
         for (const QImage& image : pixmaps) {
             const qreal unit = image.width() / 18.0;
@@ -189,17 +190,15 @@ private Q_SLOTS:
         }
 
         // A left click opens the dashboard.
-        callItem(u"Activate"_qs, {0, 0});
+        callItem(u"/StatusNotifierItem"_qs, u"org.kde.StatusNotifierItem"_qs, u"Activate"_qs, {0, 0});
         QTRY_VERIFY_WITH_TIMEOUT(
             !xdotool({u"search"_qs, u"--onlyvisible"_qs, u"--name"_qs, u"^Vendrilo Connect$"_qs}).isEmpty(),
             10000);
 
         const int quitId = idOf(menu, u"Quit Completely"_qs);
         QVERIFY(quitId > 0);
-        QDBusMessage click = QDBusMessage::createMethodCall(m_itemService, u"/MenuBar"_qs,
-                                                            u"com.canonical.dbusmenu"_qs, u"Event"_qs);
-        click << quitId << u"clicked"_qs << QVariant::fromValue(QDBusVariant(0)) << 0u;
-        QDBusConnection::sessionBus().call(click);
+        callItem(u"/MenuBar"_qs, u"com.canonical.dbusmenu"_qs, u"Event"_qs,
+                 {quitId, u"clicked"_qs, QVariant::fromValue(QDBusVariant(0)), 0u});
         expectCleanQuit();
     }
 
@@ -261,11 +260,16 @@ private:
         return {};
     }
 
+    QDBusMessage callItem(const QString& path, const QString& interface, const QString& method,
+                          const QVariantList& arguments) const {
+        QDBusMessage call = QDBusMessage::createMethodCall(m_itemService, path, interface, method);
+        call.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(call);
+    }
+
     QVariant itemProperty(const QString& name) const {
-        QDBusMessage get = QDBusMessage::createMethodCall(m_itemService, u"/StatusNotifierItem"_qs,
-                                                          u"org.freedesktop.DBus.Properties"_qs, u"Get"_qs);
-        get << u"org.kde.StatusNotifierItem"_qs << name;
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(get);
+        const QDBusMessage reply = callItem(u"/StatusNotifierItem"_qs, u"org.freedesktop.DBus.Properties"_qs,
+                                            u"Get"_qs, {u"org.kde.StatusNotifierItem"_qs, name});
         return reply.arguments().isEmpty() ? QVariant()
                                            : qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
     }
@@ -291,6 +295,7 @@ private:
         return images;
     }
 
+    // The title of the (icon name, pixmaps, title, text) tooltip.
     QString itemToolTip() const {
         const QVariant value = itemProperty(u"ToolTip"_qs);
         if (!value.canConvert<QDBusArgument>()) {
@@ -299,35 +304,21 @@ private:
         const auto argument = qvariant_cast<QDBusArgument>(value);
         QString iconName;
         QString title;
-        QString subTitle;
+        QString text;
         argument.beginStructure();
         argument >> iconName;
         readPixmaps(argument);
-        argument >> title >> subTitle;
+        argument >> title >> text;
         argument.endStructure();
         return title;
     }
 
-    QList<QImage> itemIconPixmaps() const {
-        return readPixmaps(qvariant_cast<QDBusArgument>(itemProperty(u"IconPixmap"_qs)));
-    }
-
-    void callItem(const QString& method, const QVariantList& arguments) const {
-        QDBusMessage call = QDBusMessage::createMethodCall(m_itemService, u"/StatusNotifierItem"_qs,
-                                                           u"org.kde.StatusNotifierItem"_qs, method);
-        call.setArguments(arguments);
-        QDBusConnection::sessionBus().call(call);
-    }
-
     MenuNode menuLayout() const {
-        QDBusMessage call = QDBusMessage::createMethodCall(m_itemService, u"/MenuBar"_qs,
-                                                           u"com.canonical.dbusmenu"_qs, u"GetLayout"_qs);
-        call << 0 << -1 << QStringList();
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
-        if (reply.arguments().size() < 2) {
-            return {};
-        }
-        return readMenuNode(qvariant_cast<QDBusArgument>(reply.arguments().at(1)));
+        const QDBusMessage reply =
+            callItem(u"/MenuBar"_qs, u"com.canonical.dbusmenu"_qs, u"GetLayout"_qs, {0, -1, QStringList()});
+        return reply.arguments().size() < 2
+                   ? MenuNode{}
+                   : readMenuNode(qvariant_cast<QDBusArgument>(reply.arguments().at(1)));
     }
 
     QTemporaryDir m_root;

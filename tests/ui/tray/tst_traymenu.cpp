@@ -1,8 +1,11 @@
 #include "MenuRows.h"
+#include "ui/tray/PlatformWording.h"
 #include "ui/tray/StatusItemMenu.h"
+#include "ui/tray/wording/WordingRules.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QTest>
 
@@ -22,12 +25,20 @@ StatusItemMenuState with(std::function<void(StatusItemMenuState&)> change) {
     return state;
 }
 
-const QStringList head{u"(Vendrilo Connect)"_qs, u"(Online)"_qs, u"(This Mac companion is up to date.)"_qs};
-const QString advanced =
-    u"Advanced ▸ Open Browser Dashboard | Reveal Logs | Reveal Data Folder | — | Restart Runtime"_qs;
-const QStringList tail{u"—"_qs, u"[ ] Start at Login"_qs, u"[x] Keep Running in Menu Bar"_qs, advanced,
-                       u"—"_qs, u"Quit Completely"_qs};
-const QStringList windows{u"—"_qs, u"Open Companion"_qs, u"Open Settings…"_qs};
+// The expected rows: the header, the update rows, any pairing-code rows, the
+// window rows, Start Pairing when offered, then the switches and quitting.
+QStringList expected(const QStringList& update, const QStringList& code = {}, bool startPairing = true,
+                     const QStringList& switches = {u"[ ] Start at Login"_qs,
+                                                    u"[x] Keep Running in Menu Bar"_qs},
+                     const QString& quit = u"Quit Completely"_qs) {
+    return QStringList{u"(Vendrilo Connect)"_qs, u"(Online)"_qs, u"(This Mac companion is up to date.)"_qs} +
+           update + code + QStringList{u"—"_qs, u"Open Companion"_qs, u"Open Settings…"_qs} +
+           (startPairing ? QStringList{u"Start Pairing"_qs} : QStringList{}) + QStringList{u"—"_qs} +
+           switches +
+           QStringList{
+               u"Advanced ▸ Open Browser Dashboard | Reveal Logs | Reveal Data Folder | — | Restart Runtime"_qs,
+               u"—"_qs, quit};
+}
 
 } // namespace
 
@@ -39,56 +50,46 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("rows");
         const QString check = u"Check for Updates…"_qs;
         const QString checkDisabled = u"(Check for Updates…)"_qs;
-        const QString startPairing = u"Start Pairing"_qs;
 
-        QTest::newRow("idle, unpaired: no update row, pairing offered")
-            << idleState() << head + QStringList{check} + windows + QStringList{startPairing} + tail;
-        QTest::newRow("checking: both update rows disabled")
-            << with([](auto& s) {
-                   s.updateInstallState = UpdateInstallState::checking();
-                   s.updateActionLabel = u"Checking for Updates…"_qs;
-               })
-            << head + QStringList{checkDisabled, u"(Checking for Updates…)"_qs} + windows +
-                   QStringList{startPairing} + tail;
+        QTest::newRow("idle, unpaired: no update row, pairing offered") << idleState() << expected({check});
+        QTest::newRow("checking: both update rows disabled") << with([](auto& s) {
+            s.updateInstallState = UpdateInstallState::checking();
+            s.updateActionLabel = u"Checking for Updates…"_qs;
+        }) << expected({checkDisabled, u"(Checking for Updates…)"_qs});
         QTest::newRow("update available: install row enabled") << with([](auto& s) {
             s.updateAvailable = true;
             s.updateActionLabel = u"Update Now…"_qs;
-        }) << head + QStringList{check, u"Update Now…"_qs} + windows + QStringList{startPairing} + tail;
+        }) << expected({check, u"Update Now…"_qs});
         QTest::newRow("required update after a failure: retry enabled") << with([](auto& s) {
             s.updateRequired = true;
             s.updateInstallState = UpdateInstallState::failed(u"Boom"_qs);
             s.updateActionLabel = u"Retry Update…"_qs;
-        }) << head + QStringList{check, u"Retry Update…"_qs} + windows + QStringList{startPairing} + tail;
-        QTest::newRow("downloading: install row shown, disabled")
-            << with([](auto& s) {
-                   s.updateAvailable = true;
-                   s.updateInstallState = UpdateInstallState::downloading(u"1.2.0"_qs);
-                   s.updateActionLabel = u"Downloading 1.2.0…"_qs;
-               })
-            << head + QStringList{checkDisabled, u"(Downloading 1.2.0…)"_qs} + windows +
-                   QStringList{startPairing} + tail;
+        }) << expected({check, u"Retry Update…"_qs});
+        QTest::newRow("downloading: install row shown, disabled") << with([](auto& s) {
+            s.updateAvailable = true;
+            s.updateInstallState = UpdateInstallState::downloading(u"1.2.0"_qs);
+            s.updateActionLabel = u"Downloading 1.2.0…"_qs;
+        }) << expected({checkDisabled, u"(Downloading 1.2.0…)"_qs});
         QTest::newRow("pairing pending with a code: code rows, no start")
             << with([](auto& s) {
                    s.isPairingPending = true;
                    s.pairingCode = u"K7Q-2MX"_qs;
                })
-            << head +
-                   QStringList{check, u"—"_qs, u"(Pairing code: K7Q-2MX)"_qs, u"Copy Pairing Code"_qs,
-                               u"Open Pairing Link"_qs} +
-                   windows + tail;
+            << expected(
+                   {check},
+                   {u"—"_qs, u"(Pairing code: K7Q-2MX)"_qs, u"Copy Pairing Code"_qs, u"Open Pairing Link"_qs},
+                   false);
         QTest::newRow("pairing pending without a code yet: neither")
-            << with([](auto& s) { s.isPairingPending = true; }) << head + QStringList{check} + windows + tail;
+            << with([](auto& s) { s.isPairingPending = true; }) << expected({check}, {}, false);
         QTest::newRow("paired: no start")
-            << with([](auto& s) { s.isPaired = true; }) << head + QStringList{check} + windows + tail;
+            << with([](auto& s) { s.isPaired = true; }) << expected({check}, {}, false);
         QTest::newRow("login on, keep running off: plain quit")
             << with([](auto& s) {
                    s.launchAtLoginEnabled = true;
                    s.keepRunningInMenuBarWhenQuitting = false;
                })
-            << head + QStringList{check} + windows +
-                   QStringList{
-                       startPairing, u"—"_qs, u"[x] Start at Login"_qs,   u"[ ] Keep Running in Menu Bar"_qs,
-                       advanced,     u"—"_qs, u"Quit Vendrilo Connect"_qs};
+            << expected({check}, {}, true, {u"[x] Start at Login"_qs, u"[ ] Keep Running in Menu Bar"_qs},
+                        u"Quit Vendrilo Connect"_qs);
     }
     void rowsFollowTheState() {
         QFETCH(StatusItemMenuState, state);
@@ -151,6 +152,48 @@ private Q_SLOTS:
                                    u"toggleLaunchAtLogin"_qs, u"toggleKeepRunning"_qs,
                                    u"openBrowserDashboard"_qs, u"revealLogs"_qs, u"revealDataFolder"_qs,
                                    u"restartRuntime"_qs, u"quit"_qs, u"beginPairing"_qs}));
+    }
+
+    void rulesReplaceWholeWordsOnce_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("untouched") << u"Reveal Logs"_qs << u"Reveal Logs"_qs;
+        QTest::newRow("the longer phrase first")
+            << u"This Mac companion is up to date."_qs << u"The companion on this computer is up to date."_qs;
+        QTest::newRow("several in one text")
+            << u"Pair this Mac, then press Cmd+Q to leave it in the menu bar."_qs
+            << u"Pair this computer, then press Ctrl+Q to leave it in the system tray."_qs;
+        QTest::newRow("modifier pair") << u"Option+Cmd+Q"_qs << u"Ctrl+Alt+Q"_qs;
+        QTest::newRow("not inside a longer word")
+            << u"Macintosh, Finderly, Docking"_qs << u"Macintosh, Finderly, Docking"_qs;
+        QTest::newRow("menu titles") << u"Keep Running in Menu Bar"_qs << u"Keep Running in Tray"_qs;
+        QTest::newRow("file manager")
+            << u"Opens the folder in Finder."_qs << u"Opens the folder in the file manager."_qs;
+    }
+    void rulesReplaceWholeWordsOnce() {
+        QFETCH(QString, text);
+        QFile file(QStringLiteral(VC_WORDING_RULES));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const auto rules = WordingRules::parse(QString::fromUtf8(file.readAll()));
+        QVERIFY(rules);
+        QTEST(rules->apply(text), "expected");
+    }
+
+    void aLineWithoutArrowIsRejected() {
+        QString error;
+        QVERIFY(
+            !WordingRules::parse(u"# fine\nthis Mac => this computer\nFinder the file manager\n"_qs, &error));
+        QCOMPARE(error, u"Finder the file manager"_qs);
+    }
+
+    // Last: the catalogue stays installed for the rest of the process.
+    void theCatalogueShowsLinuxWordsInTheTrayMenu() {
+        QVERIFY(installPlatformWording(*qApp));
+        QMenu menu;
+        StatusItemMenu::rebuild(menu, idleState(), {});
+        const QStringList rows = menuRows(menu);
+        QVERIFY2(rows.contains(u"[x] Keep Running in Tray"_qs) && rows.contains(u"Quit Completely"_qs),
+                 qPrintable(rows.join(u'\n')));
     }
 };
 
