@@ -12,8 +12,6 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -24,14 +22,11 @@ namespace {
 const QString serverPath = u"/org/freedesktop/Notifications"_qs;
 const QString serverName = u"org.freedesktop.Notifications"_qs;
 
+// A release feed offering the version for this platform.
 QByteArray manifest(const QString& version) {
-    return QJsonDocument(
-               QJsonObject{{u"schema_version"_qs, 1},
-                           {u"stable"_qs,
-                            QJsonObject{{u"version"_qs, version},
-                                        {u"platforms"_qs,
-                                         QJsonObject{{CompanionPaths::platformName(), QJsonObject{}}}}}}})
-        .toJson();
+    return uR"({"schema_version":1,"stable":{"version":"%1","platforms":{"%2":{}}}})"_qs
+        .arg(version, CompanionPaths::platformName())
+        .toUtf8();
 }
 
 } // namespace
@@ -96,9 +91,7 @@ private Q_SLOTS:
         QFETCH(bool, opensSettings);
         const bool turnedOff = QString::fromLatin1(QTest::currentDataTag()).endsWith(u"turned off"_qs);
 
-        ModelHarness::Options options;
-        options.setupCompleted = true;
-        ModelHarness harness(options);
+        ModelHarness harness({.setupCompleted = true});
         harness.server.setAnswer(u"/connect/releases/companion.json"_qs, {404, {}, {}});
         const std::unique_ptr<NotificationPreferences> preferences =
             NotificationPreferences::inFile(harness.folder.filePath(u"notifications.ini"_qs));
