@@ -128,13 +128,12 @@ QByteArray procAddress(const Endpoint& endpoint) {
     return text + ':' + QByteArray::number(endpoint.port, 16).rightJustified(4, '0').toUpper();
 }
 
-Lookup askProc(const Endpoint& peer, const Endpoint& local, uid_t& owner) {
-    QFile table(peer.family == AF_INET ? QStringLiteral("/proc/net/tcp") : QStringLiteral("/proc/net/tcp6"));
+Lookup scanProcTable(const QString& path, const QByteArray& wantedLocal, const QByteArray& wantedRemote,
+                     uid_t& owner) {
+    QFile table(path);
     if (!table.open(QIODevice::ReadOnly)) {
         return Lookup::Unavailable;
     }
-    const QByteArray wantedLocal = procAddress(peer);
-    const QByteArray wantedRemote = procAddress(local);
     table.readLine(); // the column names
     while (!table.atEnd()) {
         // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid …
@@ -145,6 +144,18 @@ Lookup askProc(const Endpoint& peer, const Endpoint& local, uid_t& owner) {
         }
     }
     return Lookup::NotFound;
+}
+
+Lookup askProc(const Endpoint& peer, const Endpoint& local, uid_t& owner) {
+    const QString path =
+        peer.family == AF_INET ? QStringLiteral("/proc/net/tcp") : QStringLiteral("/proc/net/tcp6");
+    // The kernel hands the table out in pages; connections opening and closing
+    // between two reads can shift a live entry past the reader, so look again.
+    Lookup lookup = Lookup::NotFound;
+    for (int attempt = 0; attempt < 5 && lookup == Lookup::NotFound; ++attempt) {
+        lookup = scanProcTable(path, procAddress(peer), procAddress(local), owner);
+    }
+    return lookup;
 }
 
 } // namespace
