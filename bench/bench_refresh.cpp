@@ -7,11 +7,15 @@
 // percentile of CPU and wall time.
 
 #include "CannedRuntimeServer.h"
-#include "model/CompanionAppModel.h"
+#include "model/CompanionAppModelSetup.h"
 #include "model/CompanionPreferences.h"
+#include "runtime/DiagnosticEvent.h"
+#include "runtime/HealthSummary.h"
+#include "runtime/RuntimeSnapshot.h"
 #include "runtime/WireCoding.h"
 #include "supervision/CompanionProcessController.h"
 #include "system/HeadlessPlatformServices.h"
+#include "update/ResolvedReleaseStatus.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>

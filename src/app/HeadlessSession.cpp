@@ -2,6 +2,7 @@
 
 #include "ctl/TerminalQRCode.h"
 #include "model/BundledCollaborators.h"
+#include "runtime/SmallPayloads.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

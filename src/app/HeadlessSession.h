@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/UnixSignalWatcher.h"
-#include "model/CompanionAppModel.h"
+#include "model/CompanionAppModelSetup.h"
 #include "model/CompanionPreferences.h"
 #include "supervision/BundleInfo.h"
 #include "supervision/CompanionProcessController.h"

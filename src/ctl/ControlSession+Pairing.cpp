@@ -2,6 +2,8 @@
 #include "ctl/ControlSession.h"
 #include "ctl/TerminalQRCode.h"
 #include "model/CompanionAppModel.h"
+#include "runtime/RuntimeSnapshot.h"
+#include "runtime/SmallPayloads.h"
 
 #include <QDateTime>
 

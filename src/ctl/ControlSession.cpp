@@ -7,6 +7,7 @@
 #include "runtime/CompanionAPI.h"
 #include "supervision/CompanionPaths.h"
 #include "supervision/CompanionProcessController.h"
+#include "update/ResolvedReleaseStatus.h"
 
 #include <QJsonDocument>
 

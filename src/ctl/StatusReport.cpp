@@ -1,6 +1,8 @@
 #include "ctl/StatusReport.h"
 
 #include "model/CompanionAppModel.h"
+#include "runtime/HealthSummary.h"
+#include "runtime/RuntimeSnapshot.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/CompanionAppModel.h"
+#include "model/CompanionAppModelSetup.h"
 #include "supervision/CompanionProcessController.h"
 
 class BundleInfo;

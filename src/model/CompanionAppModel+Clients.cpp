@@ -1,4 +1,6 @@
 #include "model/CompanionAppModel.h"
+#include "model/ModelServices.h"
+#include "model/RuntimeReadings.h"
 #include "runtime/LANProbeTarget.h"
 #include "runtime/LocalNetworkAccessCoordinator.h"
 #include "supervision/CompanionProcessController.h"
@@ -8,12 +10,12 @@
 #include <algorithm>
 
 QList<ClientConfig> CompanionAppModel::currentClients() const {
-    if (!m_runtime) {
+    if (!runtime()) {
         return {};
     }
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    QList<ClientConfig> clients = m_runtime->clients;
+    QList<ClientConfig> clients = runtime()->clients;
     std::stable_sort(clients.begin(), clients.end(),
                      [&collator](const ClientConfig& left, const ClientConfig& right) {
                          return collator.compare(left.label, right.label) < 0;
@@ -28,7 +30,7 @@ QCoro::Task<> CompanionAppModel::saveClientDraft(ClientDraft draft) {
         if (isGone(self)) {
             co_return;
         }
-        co_await m_api.saveClient(draft.asClientConfig());
+        co_await m_services->api.saveClient(draft.asClientConfig());
         if (isGone(self)) {
             co_return;
         }
@@ -49,7 +51,7 @@ QCoro::Task<> CompanionAppModel::deleteClient(ClientConfig client) {
     return performBusyAction(tr("Could not remove %1.").arg(client.label),
                              [this, client, removed]() -> QCoro::Task<> {
                                  const QPointer<CompanionAppModel> self(this);
-                                 co_await m_api.deleteClient(client.id);
+                                 co_await m_services->api.deleteClient(client.id);
                                  if (isGone(self)) {
                                      co_return;
                                  }
@@ -72,7 +74,7 @@ QCoro::Task<> CompanionAppModel::probeClient(ClientConfig client) {
                                  if (isGone(self)) {
                                      co_return;
                                  }
-                                 co_await m_api.probeClients(client.id);
+                                 co_await m_services->api.probeClients(client.id);
                                  if (isGone(self)) {
                                      co_return;
                                  }
@@ -91,7 +93,7 @@ QCoro::Task<> CompanionAppModel::probeAllClients() {
         if (isGone(self)) {
             co_return;
         }
-        co_await m_api.probeClients(std::nullopt);
+        co_await m_services->api.probeClients(std::nullopt);
         if (isGone(self)) {
             co_return;
         }
@@ -104,7 +106,7 @@ QCoro::Task<> CompanionAppModel::probeAllClients() {
 }
 
 QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(ClientDraft draft) {
-    if (m_localNetworkAccessCoordinator.didWarmLocalNetworkAccess()) {
+    if (m_services->localNetwork.didWarmLocalNetworkAccess()) {
         co_return;
     }
     const LANProbeTarget target{draft.host, draft.port, draft.hostKind};
@@ -114,7 +116,7 @@ QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(ClientDraft d
     const QPointer<CompanionAppModel> self(this);
     QList<LANProbeTarget> targets;
     targets.append(target);
-    const bool obtained = co_await m_localNetworkAccessCoordinator.prepareIfNeeded(std::move(targets));
+    const bool obtained = co_await m_services->localNetwork.prepareIfNeeded(std::move(targets));
     if (obtained && !isGone(self)) {
         co_await restartRuntimeAndRefresh();
     }
@@ -122,7 +124,7 @@ QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(ClientDraft d
 
 QCoro::Task<> CompanionAppModel::prepareLocalNetworkAccessIfNeeded(QList<ClientConfig> clients) {
     const QPointer<CompanionAppModel> self(this);
-    const bool obtained = co_await m_localNetworkAccessCoordinator.prepareIfNeeded(std::move(clients));
+    const bool obtained = co_await m_services->localNetwork.prepareIfNeeded(std::move(clients));
     if (obtained && !isGone(self)) {
         co_await restartRuntimeAndRefresh();
     }

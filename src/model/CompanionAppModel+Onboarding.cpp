@@ -1,6 +1,8 @@
 #include "common/UserFacingError.h"
 #include "model/CompanionAppModel.h"
 #include "model/CompanionPreferences.h"
+#include "model/ModelServices.h"
+#include "model/RuntimeReadings.h"
 #include "supervision/CompanionProcessController.h"
 #include "system/LaunchAtLoginManager.h"
 
@@ -57,8 +59,9 @@ void CompanionAppModel::seedOnboardingStateIfNeeded(const RuntimeSnapshot& snaps
     // The runtime names itself after the host until someone picks a name; the
     // friendly computer name is the better suggestion.
     const QString& reported = snapshot.identity.displayName;
-    setOnboardingDisplayNameDraft(
-        m_deviceName.shouldPreferComputerName(reported) ? m_deviceName.computerName() : reported);
+    setOnboardingDisplayNameDraft(m_services->deviceName.shouldPreferComputerName(reported)
+                                      ? m_services->deviceName.computerName()
+                                      : reported);
     setOnboardingLaunchAtLoginEnabled(m_launchAtLoginEnabled);
     m_hasSeededOnboardingState = true;
 }
@@ -87,20 +90,20 @@ QCoro::Task<> CompanionAppModel::completeOnboarding() {
 
     std::optional<QString> failure;
     try {
-        if (!m_runtime) {
+        if (!runtime()) {
             co_await m_processController.ensureRunning(m_applicationVersion);
         }
         if (isGone(self)) {
             co_return;
         }
-        if (!m_runtime || m_runtime->identity.displayName != name) {
-            co_await m_api.updateDisplayName(name);
+        if (!runtime() || runtime()->identity.displayName != name) {
+            co_await m_services->api.updateDisplayName(name);
         }
         if (isGone(self)) {
             co_return;
         }
         if (m_onboardingLaunchAtLoginEnabled != m_launchAtLoginEnabled) {
-            m_launchAtLoginManager.setEnabled(m_onboardingLaunchAtLoginEnabled);
+            m_services->launchAtLogin.setEnabled(m_onboardingLaunchAtLoginEnabled);
             refreshLaunchAtLoginState();
         }
         co_await refresh(true);
@@ -167,8 +170,8 @@ void CompanionAppModel::endEditingDisplayName() {
 
 void CompanionAppModel::cancelEditingDisplayName() {
     m_isEditingDisplayName = false;
-    if (m_runtime) {
-        setDisplayNameDraft(m_runtime->identity.displayName);
+    if (runtime()) {
+        setDisplayNameDraft(runtime()->identity.displayName);
     }
 }
 
@@ -184,7 +187,7 @@ QCoro::Task<> CompanionAppModel::saveDisplayName() {
     QCoro::Task<> action =
         performBusyAction(tr("Could not update the companion name."), [this, name]() -> QCoro::Task<> {
             const QPointer<CompanionAppModel> self(this);
-            co_await m_api.updateDisplayName(name);
+            co_await m_services->api.updateDisplayName(name);
             if (isGone(self)) {
                 co_return;
             }
@@ -198,14 +201,14 @@ QCoro::Task<> CompanionAppModel::saveDisplayName() {
 }
 
 void CompanionAppModel::refreshLaunchAtLoginState() {
-    const LaunchAtLoginStatus status = m_launchAtLoginManager.status();
+    const LaunchAtLoginStatus status = m_services->launchAtLogin.status();
     setLaunchAtLoginEnabled(isLaunchAtLoginEnabled(status));
     setLaunchAtLoginStatus(launchAtLoginStatusText(status));
 }
 
 void CompanionAppModel::setLaunchAtLogin(bool enabled) {
     try {
-        m_launchAtLoginManager.setEnabled(enabled);
+        m_services->launchAtLogin.setEnabled(enabled);
     } catch (const std::exception& error) {
         setErrorMessage(describeError(error));
         // The switch shows what the system reports, not what was asked for.

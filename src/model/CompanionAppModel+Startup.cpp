@@ -2,6 +2,10 @@
 #include "common/LogCategories.h"
 #include "common/UserFacingError.h"
 #include "model/CompanionAppModel.h"
+#include "model/ModelMessages.h"
+#include "model/ModelServices.h"
+#include "model/RuntimeReadings.h"
+#include "model/UpdateCoordinator.h"
 #include "supervision/CompanionPaths.h"
 #include "supervision/CompanionProcessController.h"
 #include "system/PlatformServices.h"
@@ -36,9 +40,9 @@ QCoro::Task<> CompanionAppModel::bootstrap() {
     }
 
     // Whatever failed above, the loops run: the refresh loop keeps retrying.
-    consumePendingUpdateResultIfNeeded();
+    m_updates->consumePendingUpdateResultIfNeeded();
     scheduleRefreshLoop();
-    scheduleUpdateLoop();
+    m_updates->scheduleUpdateLoop();
     endBusy();
 }
 
@@ -85,8 +89,8 @@ QCoro::Task<> CompanionAppModel::shutdown() {
     }
     m_hasShutdown = true;
     cancelTask(m_refreshLoopTask);
-    cancelTask(m_updateLoopTask);
-    cancelTask(m_noticeAutoDismissTask);
+    m_updates->stopUpdateLoop();
+    m_messages->stopDismissing();
     co_await m_processController.stop();
 }
 

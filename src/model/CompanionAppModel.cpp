@@ -1,10 +1,17 @@
 #include "model/CompanionAppModel.h"
 
 #include "common/BackgroundTask.h"
+#include "common/ContinuousSleep.h"
 #include "common/LogCategories.h"
 #include "common/UserFacingError.h"
+#include "model/CompanionAppModelSetup.h"
 #include "model/CompanionPreferences.h"
+#include "model/ModelMessages.h"
+#include "model/ModelServices.h"
+#include "model/PairingArtifacts.h"
 #include "model/RefreshRound.h"
+#include "model/RuntimeReadings.h"
+#include "model/UpdateCoordinator.h"
 #include "supervision/CompanionProcessController.h"
 
 #include <QCoro/QCoroSignal>
@@ -27,22 +34,49 @@ CompanionAppModel::CompanionAppModel(Collaborators collaborators, QObject* paren
     : CompanionAppModel(std::move(collaborators), Settings{}, parent) {}
 
 CompanionAppModel::CompanionAppModel(Collaborators collaborators, Settings settings, QObject* parent)
-    : QObject(parent), m_api(collaborators.runtimeBaseURL, settings.apiTimeout),
-      m_refreshAPI(collaborators.runtimeBaseURL, settings.apiTimeout),
-      m_processController(collaborators.processController), m_platform(collaborators.platform),
-      m_preferences(collaborators.preferences),
-      m_applicationVersion(std::move(collaborators.applicationVersion)), m_settings(settings),
-      m_deviceName(std::move(collaborators.deviceName)), m_bundlePath(collaborators.bundlePath),
-      m_launchAtLoginManager(collaborators.bundlePath, collaborators.bundleIdentifier),
-      m_localNetworkAccessCoordinator(settings.localNetworkProbeTimeout),
-      m_releaseService(collaborators.manifestURL, settings.releaseRequestTimeout,
-                       settings.releaseResourceTimeout),
-      m_updateInstaller(settings.updateDownloadTimeout),
+    : QObject(parent), m_processController(collaborators.processController),
+      m_platform(collaborators.platform), m_preferences(collaborators.preferences),
+      m_applicationVersion(std::move(collaborators.applicationVersion)),
+      m_refreshInterval(settings.refreshInterval),
+      m_services(new ModelServices{
+          .api = CompanionAPI(collaborators.runtimeBaseURL, settings.apiTimeout),
+          .refreshAPI = CompanionAPI(collaborators.runtimeBaseURL, settings.apiTimeout),
+          .launchAtLogin = LaunchAtLoginManager(collaborators.bundlePath, collaborators.bundleIdentifier),
+          .localNetwork = LocalNetworkAccessCoordinator(settings.localNetworkProbeTimeout),
+          .deviceName = std::move(collaborators.deviceName)}),
+      m_readings(std::make_unique<RuntimeReadings>()),
+      m_messages(std::make_unique<ModelMessages>(settings.noticeLifetime)),
+      m_pairing(std::make_unique<PairingArtifacts>(m_services->api)),
+      m_updates(std::make_unique<UpdateCoordinator>(
+          UpdateCoordinator::Settings{.manifestURL = collaborators.manifestURL,
+                                      .bundlePath = collaborators.bundlePath,
+                                      .requestTimeout = settings.releaseRequestTimeout,
+                                      .resourceTimeout = settings.releaseResourceTimeout,
+                                      .downloadTimeout = settings.updateDownloadTimeout,
+                                      .checkInterval = settings.updateCheckInterval,
+                                      .relaunchDelay = settings.updateRelaunchDelay},
+          m_platform, *m_messages,
+          UpdateCoordinator::Hooks{.installedVersion = [this] { return installedVersionForReleaseChecks(); },
+                                   .requestTermination = [this] { requestFullTermination(); }})),
       m_keepRunningInMenuBarWhenQuitting(m_preferences.keepRunningInMenuBarWhenQuitting()),
       m_showOnboarding(!m_preferences.didCompleteInitialSetup()),
       m_hasCompletedGuidedExperience(m_preferences.didCompleteGuidedExperience()),
       m_displayNameDraft(collaborators.computerName),
       m_onboardingDisplayNameDraft(collaborators.computerName) {
+    connect(m_messages.get(), &ModelMessages::errorChanged, this, &CompanionAppModel::errorMessageChanged);
+    connect(m_messages.get(), &ModelMessages::noticeChanged, this, &CompanionAppModel::noticeMessageChanged);
+    connect(m_messages.get(), &ModelMessages::assigned, this, &CompanionAppModel::notifyStatusPresentation);
+    connect(m_pairing.get(), &PairingArtifacts::linkChanged, this, &CompanionAppModel::pairingLinkChanged);
+    connect(m_pairing.get(), &PairingArtifacts::qrCodeChanged, this,
+            &CompanionAppModel::pairingQRCodeChanged);
+    connect(m_pairing.get(), &PairingArtifacts::overlayPresentedChanged, this,
+            &CompanionAppModel::isPairingOverlayPresentedChanged);
+    connect(m_updates.get(), &UpdateCoordinator::releaseStatusChanged, this,
+            &CompanionAppModel::releaseStatusChanged);
+    connect(m_updates.get(), &UpdateCoordinator::installStateChanged, this,
+            &CompanionAppModel::updateInstallStateChanged);
+    connect(m_updates.get(), &UpdateCoordinator::assigned, this,
+            &CompanionAppModel::notifyStatusPresentation);
     // A runtime that ended on its own shows as an error now, not at the next loop round.
     connect(&m_processController, &CompanionProcessController::ownedRuntimeExited, this, [this] {
         if (m_hasStarted && !m_hasShutdown) {
@@ -53,13 +87,18 @@ CompanionAppModel::CompanionAppModel(Collaborators collaborators, Settings setti
 
 CompanionAppModel::~CompanionAppModel() {
     // Wake every sleeping loop and fail every request in flight, so that no
-    // coroutine is left waiting; each sees the model going and ends.
+    // coroutine is left waiting; each sees the model going and ends. The parts
+    // say nothing more through the model.
     m_tearingDown = true;
+    for (QObject* part :
+         std::initializer_list<QObject*>{m_messages.get(), m_pairing.get(), m_updates.get()}) {
+        part->disconnect(this);
+    }
     cancelTask(m_refreshLoopTask);
-    cancelTask(m_updateLoopTask);
-    cancelTask(m_noticeAutoDismissTask);
-    m_api.abortAll();
-    m_refreshAPI.abortAll();
+    m_updates->stopUpdateLoop();
+    m_messages->stopDismissing();
+    m_services->api.abortAll();
+    m_services->refreshAPI.abortAll();
     // Callers queued behind the running refresh see the model going and end.
     if (m_nextRefresh) {
         std::exchange(m_nextRefresh, nullptr)->finish(nullptr);
@@ -81,32 +120,57 @@ void CompanionAppModel::setFullTerminationHandler(std::function<void()> handler)
     m_fullTerminationHandler = std::move(handler);
 }
 
+// Observed state kept by the parts.
+
+const std::optional<RuntimeSnapshot>& CompanionAppModel::runtime() const noexcept {
+    return m_readings->runtime;
+}
+const std::optional<HealthSummary>& CompanionAppModel::health() const noexcept {
+    return m_readings->health;
+}
+const QList<DiagnosticEvent>& CompanionAppModel::diagnostics() const noexcept {
+    return m_readings->diagnostics;
+}
+const ResolvedReleaseStatus& CompanionAppModel::releaseStatus() const noexcept {
+    return m_updates->releaseStatus();
+}
+const UpdateInstallState& CompanionAppModel::updateInstallState() const noexcept {
+    return m_updates->installState();
+}
+const std::optional<PairingLinkPayload>& CompanionAppModel::pairingLink() const noexcept {
+    return m_pairing->link();
+}
+const std::optional<QImage>& CompanionAppModel::pairingQRCode() const noexcept {
+    return m_pairing->qrCode();
+}
+bool CompanionAppModel::isPairingOverlayPresented() const noexcept {
+    return m_pairing->isOverlayPresented();
+}
+const std::optional<QString>& CompanionAppModel::errorMessage() const noexcept {
+    return m_messages->error();
+}
+const std::optional<QString>& CompanionAppModel::noticeMessage() const noexcept {
+    return m_messages->notice();
+}
+
 // Status properties: the presentation signal follows even when the value did not change.
 
 void CompanionAppModel::setRuntime(std::optional<RuntimeSnapshot> runtime) {
-    assign(m_runtime, std::move(runtime), &CompanionAppModel::runtimeChanged, Notify::Always);
+    assign(m_readings->runtime, std::move(runtime), &CompanionAppModel::runtimeChanged, Notify::Always);
     notifyStatusPresentation();
 }
 
 void CompanionAppModel::setHealth(std::optional<HealthSummary> health) {
-    assign(m_health, std::move(health), &CompanionAppModel::healthChanged, Notify::Always);
-    notifyStatusPresentation();
-}
-
-void CompanionAppModel::setReleaseStatus(ResolvedReleaseStatus status) {
-    assign(m_releaseStatus, std::move(status), &CompanionAppModel::releaseStatusChanged, Notify::Always);
+    assign(m_readings->health, std::move(health), &CompanionAppModel::healthChanged, Notify::Always);
     notifyStatusPresentation();
 }
 
 void CompanionAppModel::setErrorMessage(std::optional<QString> message) {
-    assign(m_errorMessage, std::move(message), &CompanionAppModel::errorMessageChanged);
-    notifyStatusPresentation();
+    m_messages->setError(std::move(message));
 }
 
 void CompanionAppModel::setNoticeMessage(std::optional<QString> message) {
-    assign(m_noticeMessage, std::move(message), &CompanionAppModel::noticeMessageChanged);
-    notifyStatusPresentation();
-    rearmNoticeDismissal();
+    m_messages->setNotice(std::move(message));
 }
 
 void CompanionAppModel::setLaunchAtLoginEnabled(bool enabled) {
@@ -121,23 +185,11 @@ void CompanionAppModel::storeKeepRunningInMenuBarWhenQuitting(bool keepRunning) 
     notifyStatusPresentation();
 }
 
-void CompanionAppModel::setUpdateInstallState(UpdateInstallState state) {
-    assign(m_updateInstallState, std::move(state), &CompanionAppModel::updateInstallStateChanged);
-    notifyStatusPresentation();
-}
-
 // The other observed properties.
 
 void CompanionAppModel::setDiagnostics(QList<DiagnosticEvent> diagnostics) {
-    assign(m_diagnostics, std::move(diagnostics), &CompanionAppModel::diagnosticsChanged, Notify::Always);
-}
-
-void CompanionAppModel::setPairingLink(std::optional<PairingLinkPayload> link) {
-    assign(m_pairingLink, std::move(link), &CompanionAppModel::pairingLinkChanged, Notify::Always);
-}
-
-void CompanionAppModel::setPairingQRCode(std::optional<QImage> image) {
-    assign(m_pairingQRCode, std::move(image), &CompanionAppModel::pairingQRCodeChanged, Notify::Always);
+    assign(m_readings->diagnostics, std::move(diagnostics), &CompanionAppModel::diagnosticsChanged,
+           Notify::Always);
 }
 
 void CompanionAppModel::setLastUpdated(std::optional<QDateTime> time) {
@@ -146,6 +198,10 @@ void CompanionAppModel::setLastUpdated(std::optional<QDateTime> time) {
 
 void CompanionAppModel::setLaunchAtLoginStatus(QString status) {
     assign(m_launchAtLoginStatus, std::move(status), &CompanionAppModel::launchAtLoginStatusChanged);
+}
+
+void CompanionAppModel::setPairingOverlayPresented(bool presented) {
+    m_pairing->setOverlayPresented(presented);
 }
 
 void CompanionAppModel::setClientDraft(std::optional<ClientDraft> draft) {
@@ -181,10 +237,6 @@ void CompanionAppModel::setOnboardingLaunchAtLoginEnabled(bool enabled) {
 
 void CompanionAppModel::setOnboardingErrorMessage(std::optional<QString> message) {
     assign(m_onboardingErrorMessage, std::move(message), &CompanionAppModel::onboardingErrorMessageChanged);
-}
-
-void CompanionAppModel::setPairingOverlayPresented(bool presented) {
-    assign(m_isPairingOverlayPresented, presented, &CompanionAppModel::isPairingOverlayPresentedChanged);
 }
 
 void CompanionAppModel::setCompletingOnboarding(bool completing) {
@@ -264,9 +316,10 @@ QCoro::Task<> CompanionAppModel::runRefreshRounds(std::shared_ptr<RefreshRound> 
 
 QCoro::Task<> CompanionAppModel::applyRefresh(bool showErrors) {
     const QPointer<CompanionAppModel> self(this);
-    auto snapshotRequest = m_refreshAPI.runtime();
-    auto healthRequest = valueOrNothing(m_refreshAPI.health(), "Health");
-    auto diagnosticsRequest = valueOrNothing(m_refreshAPI.diagnostics(diagnosticsLimit), "Diagnostics");
+    auto snapshotRequest = m_services->refreshAPI.runtime();
+    auto healthRequest = valueOrNothing(m_services->refreshAPI.health(), "Health");
+    auto diagnosticsRequest =
+        valueOrNothing(m_services->refreshAPI.diagnostics(diagnosticsLimit), "Diagnostics");
 
     std::optional<RuntimeSnapshot> snapshot;
     std::exception_ptr failure;
@@ -280,7 +333,7 @@ QCoro::Task<> CompanionAppModel::applyRefresh(bool showErrors) {
     if (failure) {
         // The other two answers are of no use without a snapshot: cancel them, so
         // the failure shows at once; they end as soon as they are cancelled.
-        m_refreshAPI.abortAll();
+        m_services->refreshAPI.abortAll();
         co_await std::move(healthRequest);
         co_await std::move(diagnosticsRequest);
         if (isGone(self)) {
@@ -300,12 +353,12 @@ QCoro::Task<> CompanionAppModel::applyRefresh(bool showErrors) {
     if (isGone(self)) {
         co_return;
     }
-    setHealth(health ? std::move(health) : m_health);
+    setHealth(health ? std::move(health) : m_readings->health);
     std::optional<QList<DiagnosticEvent>> diagnostics = co_await std::move(diagnosticsRequest);
     if (isGone(self)) {
         co_return;
     }
-    setDiagnostics(diagnostics ? std::move(*diagnostics) : m_diagnostics);
+    setDiagnostics(diagnostics ? std::move(*diagnostics) : m_readings->diagnostics);
     setLastUpdated(QDateTime::currentDateTime());
     setErrorMessage(std::nullopt);
     if (!m_isEditingDisplayName) {
@@ -315,17 +368,17 @@ QCoro::Task<> CompanionAppModel::applyRefresh(bool showErrors) {
         setOnboardingErrorMessage(std::nullopt);
     }
 
-    co_await refreshPairingArtifactsIfNeeded(snapshot->identity.pairing);
+    co_await m_pairing->refresh(snapshot->identity.pairing);
     if (isGone(self)) {
         co_return;
     }
-    syncPairingOverlayPresentation(snapshot->identity.pairing);
+    m_pairing->syncOverlay(snapshot->identity.pairing, m_hasCompletedGuidedExperience);
 
     QString installedVersion = snapshot->identity.agentVersion.trimmed();
     if (installedVersion.isEmpty()) {
         installedVersion = m_applicationVersion;
     }
-    co_await refreshReleaseStatus(std::move(installedVersion));
+    co_await m_updates->refreshReleaseStatus(std::move(installedVersion));
     if (isGone(self)) {
         co_return;
     }
@@ -361,7 +414,7 @@ QCoro::Task<> CompanionAppModel::refreshInBackground() {
 
 QCoro::Task<> CompanionAppModel::runRefreshLoop(TaskHandle task) {
     const QPointer<CompanionAppModel> self(this);
-    const auto interval = m_settings.refreshInterval;
+    const auto interval = m_refreshInterval;
     while (!isGone(self) && !task->isCancelled()) {
         // A cancelled sleep still lets this round's refresh run; the loop ends after it.
         co_await continuousSleep(interval, task.get());
@@ -405,26 +458,4 @@ QCoro::Task<> CompanionAppModel::performBusyAction(QString failureMessage,
         setErrorMessage(failure->isEmpty() ? failureMessage : *failure);
     }
     endBusy();
-}
-
-void CompanionAppModel::rearmNoticeDismissal() {
-    cancelTask(m_noticeAutoDismissTask);
-    const QString notice = m_noticeMessage.value_or(QString()).trimmed();
-    if (notice.isEmpty()) {
-        return;
-    }
-    m_noticeAutoDismissTask = std::make_shared<SleepCanceller>();
-    startBackgroundTask(dismissNoticeLater(m_noticeAutoDismissTask, notice), lcModel(),
-                        "Dismissing a notice");
-}
-
-QCoro::Task<> CompanionAppModel::dismissNoticeLater(TaskHandle task, QString notice) {
-    const QPointer<CompanionAppModel> self(this);
-    const bool elapsed = co_await continuousSleep(m_settings.noticeLifetime, task.get());
-    if (!elapsed || isGone(self)) {
-        co_return;
-    }
-    if (m_noticeMessage == notice) {
-        setNoticeMessage(std::nullopt);
-    }
 }

@@ -1,25 +1,11 @@
 #pragma once
 
-#include "common/ContinuousSleep.h"
 #include "model/ClientDraft.h"
 #include "model/DashboardSection.h"
-#include "model/MacDeviceName.h"
 #include "model/StatusTint.h"
-#include "model/UpdateInstallState.h"
-#include "runtime/CompanionAPI.h"
-#include "runtime/HealthSummary.h"
-#include "runtime/LocalNetworkAccessCoordinator.h"
-#include "runtime/RuntimeSnapshot.h"
-#include "runtime/SmallPayloads.h"
-#include "supervision/CompanionPaths.h"
-#include "system/LaunchAtLoginManager.h"
-#include "update/CompanionUpdateInstaller.h"
-#include "update/ReleaseManifestService.h"
-#include "update/ResolvedReleaseStatus.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
-#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -31,10 +17,24 @@
 #include <memory>
 #include <optional>
 
-class CompanionPreferences;
 class CompanionProcessController;
+class QImage;
+class CompanionPreferences;
+class ModelMessages;
+class PairingArtifacts;
 class PlatformServices;
 class RefreshRound;
+class SleepCanceller;
+class StatusPresentation;
+class UpdateCoordinator;
+struct DiagnosticEvent;
+struct HealthSummary;
+struct ModelServices;
+struct PairingLinkPayload;
+struct ResolvedReleaseStatus;
+struct RuntimeReadings;
+struct RuntimeSnapshot;
+struct UpdateInstallState;
 
 // The one model behind every window, the tray icon and the command menu: it
 // holds what the runtime last reported, the messages shown to the user and the
@@ -47,9 +47,11 @@ class RefreshRound;
 // statusPresentationDidChange follows every assignment of the status
 // properties, changed or not.
 //
-// The implementation is split by concern: CompanionAppModel.cpp (state,
-// refresh, messages), +Startup, +Pairing, +Presentation, +Clients, +Onboarding,
-// +Updates.
+// Its concerns are owned parts the windows never see: ModelMessages (error and
+// notice), PairingArtifacts (link, QR code, popup), UpdateCoordinator (release
+// checks and self-update) and StatusPresentation (status words and tints as a
+// pure function of state). Constructing it needs CompanionAppModelSetup.h;
+// showing it needs only this header and the types a view shows.
 class CompanionAppModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage WRITE setErrorMessage NOTIFY
@@ -86,57 +88,25 @@ class CompanionAppModel : public QObject {
     Q_PROPERTY(
         bool showsMenuBarUpdateIndicator READ showsMenuBarUpdateIndicator NOTIFY statusPresentationDidChange)
 public:
-    // Durations, shortened by tests.
-    struct Settings {
-        std::chrono::milliseconds refreshInterval{10000};
-        std::chrono::milliseconds noticeLifetime{4500};
-        std::chrono::milliseconds apiTimeout = CompanionAPI::defaultTimeout;
-        std::chrono::milliseconds localNetworkProbeTimeout =
-            LocalNetworkAccessCoordinator::defaultProbeTimeout;
-        std::chrono::milliseconds releaseRequestTimeout = ReleaseManifestService::defaultRequestTimeout;
-        std::chrono::milliseconds releaseResourceTimeout = ReleaseManifestService::defaultResourceTimeout;
-        std::chrono::milliseconds updateDownloadTimeout = CompanionUpdateInstaller::defaultTransferTimeout;
-        // The silent release check while refreshes fail.
-        std::chrono::milliseconds updateCheckInterval{21600000};
-        // Between starting the installer and quitting for it.
-        std::chrono::milliseconds updateRelaunchDelay{500};
-    };
-
-    // Services created by the application before the model; they outlive it.
-    struct Collaborators {
-        CompanionProcessController& processController;
-        PlatformServices& platform;
-        CompanionPreferences& preferences;
-        // This computer's friendly name: the initial companion name.
-        QString computerName;
-        // The bundle's version, passed to the process controller and used for release checks.
-        QString applicationVersion;
-        QUrl runtimeBaseURL = CompanionPaths::dashboardBaseURL();
-        // Host names the runtime reports as its name until the user picks one;
-        // the guided setup suggests deviceName.computerName() instead.
-        MacDeviceName deviceName{MacDeviceName::Sources{}};
-        // The running bundle: the login item starts it, an update replaces it.
-        QString bundlePath{};
-        QString bundleIdentifier{};
-        QUrl manifestURL = CompanionPaths::manifestURL();
-    };
+    // Defined in CompanionAppModelSetup.h.
+    struct Settings;
+    struct Collaborators;
 
     static constexpr int diagnosticsLimit = 20;
-    static constexpr int pairingQRCodeDimension = 220;
 
     explicit CompanionAppModel(Collaborators collaborators, QObject* parent = nullptr);
     CompanionAppModel(Collaborators collaborators, Settings settings, QObject* parent = nullptr);
     ~CompanionAppModel() override;
 
     // Observed state.
-    const std::optional<RuntimeSnapshot>& runtime() const noexcept { return m_runtime; }
-    const std::optional<HealthSummary>& health() const noexcept { return m_health; }
-    const QList<DiagnosticEvent>& diagnostics() const noexcept { return m_diagnostics; }
-    const ResolvedReleaseStatus& releaseStatus() const noexcept { return m_releaseStatus; }
-    const std::optional<PairingLinkPayload>& pairingLink() const noexcept { return m_pairingLink; }
-    const std::optional<QImage>& pairingQRCode() const noexcept { return m_pairingQRCode; }
-    const std::optional<QString>& errorMessage() const noexcept { return m_errorMessage; }
-    const std::optional<QString>& noticeMessage() const noexcept { return m_noticeMessage; }
+    const std::optional<RuntimeSnapshot>& runtime() const noexcept;
+    const std::optional<HealthSummary>& health() const noexcept;
+    const QList<DiagnosticEvent>& diagnostics() const noexcept;
+    const ResolvedReleaseStatus& releaseStatus() const noexcept;
+    const std::optional<PairingLinkPayload>& pairingLink() const noexcept;
+    const std::optional<QImage>& pairingQRCode() const noexcept;
+    const std::optional<QString>& errorMessage() const noexcept;
+    const std::optional<QString>& noticeMessage() const noexcept;
     const std::optional<QDateTime>& lastUpdated() const noexcept { return m_lastUpdated; }
     bool launchAtLoginEnabled() const noexcept { return m_launchAtLoginEnabled; }
     bool keepRunningInMenuBarWhenQuitting() const noexcept { return m_keepRunningInMenuBarWhenQuitting; }
@@ -149,11 +119,11 @@ public:
     const QString& onboardingDisplayNameDraft() const noexcept { return m_onboardingDisplayNameDraft; }
     bool onboardingLaunchAtLoginEnabled() const noexcept { return m_onboardingLaunchAtLoginEnabled; }
     const std::optional<QString>& onboardingErrorMessage() const noexcept { return m_onboardingErrorMessage; }
-    bool isPairingOverlayPresented() const noexcept { return m_isPairingOverlayPresented; }
+    bool isPairingOverlayPresented() const noexcept;
     bool isCompletingOnboarding() const noexcept { return m_isCompletingOnboarding; }
     bool isBusy() const noexcept { return m_isBusy; }
     bool isRefreshing() const noexcept { return m_isRefreshing; }
-    const UpdateInstallState& updateInstallState() const noexcept { return m_updateInstallState; }
+    const UpdateInstallState& updateInstallState() const noexcept;
 
     // Assigned by views and operations alike; assigning a notice (re)arms its
     // dismissal.
@@ -224,6 +194,7 @@ public:
     QCoro::Task<> probeAllClients();
 
     // Status presentation, computed on every read.
+    StatusPresentation statusPresentation() const;
     QString quickStatusTitle() const;
     StatusTint healthTint() const;
     StatusTint menuBarStatusTint() const;
@@ -325,9 +296,6 @@ private:
     void setRuntime(std::optional<RuntimeSnapshot> runtime);
     void setHealth(std::optional<HealthSummary> health);
     void setDiagnostics(QList<DiagnosticEvent> diagnostics);
-    void setReleaseStatus(ResolvedReleaseStatus status);
-    void setPairingLink(std::optional<PairingLinkPayload> link);
-    void setPairingQRCode(std::optional<QImage> image);
     void setLastUpdated(std::optional<QDateTime> time);
     void setLaunchAtLoginEnabled(bool enabled);
     // Writes the preference first.
@@ -341,7 +309,6 @@ private:
     void beginBusy();
     void endBusy();
     void setRefreshing(bool refreshing);
-    void setUpdateInstallState(UpdateInstallState state);
 
     // Runs the given round, then the rounds queued behind it.
     QCoro::Task<> runRefreshRounds(std::shared_ptr<RefreshRound> round);
@@ -349,15 +316,8 @@ private:
     // A refresh nobody waits for (the loop, the runtime ending): its failure is shown.
     QCoro::Task<> refreshInBackground();
     QCoro::Task<> runRefreshLoop(TaskHandle task);
-    void rearmNoticeDismissal();
-    QCoro::Task<> dismissNoticeLater(TaskHandle task, QString notice);
 
-    // Pairing steps of every refresh.
-    QCoro::Task<> refreshPairingArtifactsIfNeeded(PairingStatePayload pairing);
-    void syncPairingOverlayPresentation(const PairingStatePayload& pairing);
-    void clearPairingArtifacts();
-
-    // Later steps of the refresh and the start-up (clients, onboarding, updates).
+    // Later steps of the refresh and the start-up (clients, onboarding).
     QCoro::Task<> prepareLocalNetworkAccessIfNeeded(QList<ClientConfig> clients);
     QCoro::Task<> prepareLocalNetworkAccessIfNeeded(ClientDraft draft);
     // Start-up and the toolbar refresh: make sure the runtime answers, read it,
@@ -371,36 +331,20 @@ private:
     void seedOnboardingStateIfNeeded(const RuntimeSnapshot& snapshot);
     void seedGuidedExperienceIfNeeded(const RuntimeSnapshot& snapshot);
     void reconcileSelectedSection();
-    QCoro::Task<> refreshReleaseStatus(QString installedVersion);
-    void consumePendingUpdateResultIfNeeded();
-    void scheduleUpdateLoop();
-    QCoro::Task<> runUpdateLoop(TaskHandle task);
 
-    // Collaborators.
-    CompanionAPI m_api;
-    // The refresh's own requests, so that a failed snapshot can cancel the other two.
-    CompanionAPI m_refreshAPI;
+    // Collaborators and owned parts; the parts signal through the model.
     CompanionProcessController& m_processController;
     PlatformServices& m_platform;
     CompanionPreferences& m_preferences;
     const QString m_applicationVersion;
-    const Settings m_settings;
-    const MacDeviceName m_deviceName;
-    const QString m_bundlePath;
-    LaunchAtLoginManager m_launchAtLoginManager;
-    LocalNetworkAccessCoordinator m_localNetworkAccessCoordinator;
-    ReleaseManifestService m_releaseService;
-    CompanionUpdateInstaller m_updateInstaller;
+    const std::chrono::milliseconds m_refreshInterval;
+    std::unique_ptr<ModelServices> m_services;
+    std::unique_ptr<RuntimeReadings> m_readings;
+    std::unique_ptr<ModelMessages> m_messages;
+    std::unique_ptr<PairingArtifacts> m_pairing;
+    std::unique_ptr<UpdateCoordinator> m_updates;
 
     // Observed state.
-    std::optional<RuntimeSnapshot> m_runtime;
-    std::optional<HealthSummary> m_health;
-    QList<DiagnosticEvent> m_diagnostics;
-    ResolvedReleaseStatus m_releaseStatus;
-    std::optional<PairingLinkPayload> m_pairingLink;
-    std::optional<QImage> m_pairingQRCode;
-    std::optional<QString> m_errorMessage;
-    std::optional<QString> m_noticeMessage;
     std::optional<QDateTime> m_lastUpdated;
     bool m_launchAtLoginEnabled = false;
     bool m_keepRunningInMenuBarWhenQuitting = true;
@@ -413,25 +357,19 @@ private:
     QString m_onboardingDisplayNameDraft;
     bool m_onboardingLaunchAtLoginEnabled = false;
     std::optional<QString> m_onboardingErrorMessage;
-    bool m_isPairingOverlayPresented = false;
     bool m_isCompletingOnboarding = false;
     bool m_isBusy = false;
     bool m_isRefreshing = false;
-    UpdateInstallState m_updateInstallState;
 
     // Bookkeeping.
     int m_busyCount = 0;
     bool m_refreshRunning = false;
     std::shared_ptr<RefreshRound> m_nextRefresh;
     TaskHandle m_refreshLoopTask;
-    TaskHandle m_updateLoopTask;
-    TaskHandle m_noticeAutoDismissTask;
     bool m_hasStarted = false;
     bool m_hasSeededOnboardingState = false;
     bool m_hasInitializedSection = false;
     bool m_isEditingDisplayName = false;
-    QString m_lastPairingCode;
-    QString m_lastPresentedPairingCode;
     bool m_hasShutdown = false;
     bool m_tearingDown = false;
     std::function<void()> m_fullTerminationHandler;

@@ -2,10 +2,16 @@
 
 #include "CannedRuntimeServer.h"
 #include "RecordingPlatformServices.h"
-#include "model/CompanionAppModel.h"
+#include "model/CompanionAppModelSetup.h"
 #include "model/CompanionPreferences.h"
+#include "model/UpdateInstallState.h"
+#include "runtime/DiagnosticEvent.h"
+#include "runtime/HealthSummary.h"
+#include "runtime/RuntimeSnapshot.h"
+#include "runtime/SmallPayloads.h"
 #include "supervision/CompanionProcessController.h"
 
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <memory>

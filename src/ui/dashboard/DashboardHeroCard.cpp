@@ -1,6 +1,7 @@
 #include "ui/dashboard/DashboardHeroCard.h"
 
 #include "model/CompanionAppModel.h"
+#include "runtime/RuntimeSnapshot.h"
 #include "supervision/CompanionPaths.h"
 #include "ui/components/CompanionAppIconBadge.h"
 #include "ui/components/CompanionLabel.h"

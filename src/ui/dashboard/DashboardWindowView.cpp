@@ -3,6 +3,7 @@
 #include "common/BackgroundTask.h"
 #include "common/LogCategories.h"
 #include "model/CompanionAppModel.h"
+#include "runtime/RuntimeSnapshot.h"
 #include "ui/clients/ClientEditorSheet.h"
 #include "ui/components/CompanionPalette.h"
 #include "ui/components/CompanionStatusBanner.h"

@@ -1,6 +1,8 @@
 #include "ui/dashboard/UpdateActionButton.h"
 
 #include "model/CompanionAppModel.h"
+#include "model/UpdateInstallState.h"
+#include "update/ResolvedReleaseStatus.h"
 
 UpdateActionButton::UpdateActionButton(CompanionAppModel& model, QWidget* parent)
     : QPushButton(parent), m_model(model) {

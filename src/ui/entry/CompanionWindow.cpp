@@ -8,6 +8,8 @@ CompanionWindow::CompanionWindow(CompanionAppModel& model, QWidget* content, con
                                  const CompanionCommandMenu& commandMenu, QWidget* parent)
     : QMainWindow(parent), m_model(model) {
     setObjectName(layout.id);
+    // Closing releases the window's widgets; the app keeps running in the tray.
+    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(layout.title);
     setMenuBar(new CompanionMenuBar(terminationCommands, commandMenu, this));
     content->setMinimumSize(layout.minimumContentSize);

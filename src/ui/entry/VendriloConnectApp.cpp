@@ -1,6 +1,7 @@
 #include "ui/entry/VendriloConnectApp.h"
 
 #include "common/LogCategories.h"
+#include "model/CompanionAppModelSetup.h"
 #include "ui/dashboard/DashboardWindowView.h"
 #include "ui/entry/CompanionWindow.h"
 #include "ui/notifications/NotificationSettingsCard.h"
@@ -73,6 +74,8 @@ VendriloConnectApp::VendriloConnectApp(CompanionAppModel::Collaborators collabor
 
 VendriloConnectApp::~VendriloConnectApp() {
     qApp->removeEventFilter(this);
+    delete m_dashboard.data();
+    delete m_settings.data();
 }
 
 void VendriloConnectApp::start() {
@@ -109,10 +112,9 @@ void VendriloConnectApp::wireRouter() {
 
 CompanionWindow& VendriloConnectApp::dashboard() {
     if (!m_dashboard) {
-        m_dashboard = std::make_unique<CompanionWindow>(
-            m_model, new DashboardWindowView(m_model), dashboardLayout, m_terminationCommands, m_commandMenu);
-        connect(m_dashboard.get(), &CompanionWindow::shown, this,
-                &VendriloConnectApp::explainMissingTrayOnce);
+        m_dashboard = new CompanionWindow(m_model, new DashboardWindowView(m_model), dashboardLayout,
+                                          m_terminationCommands, m_commandMenu);
+        connect(m_dashboard, &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
     }
     return *m_dashboard;
 }
@@ -125,9 +127,8 @@ CompanionWindow& VendriloConnectApp::settings() {
                                              .minimumContentSize = {760, 620}};
         auto* view = new SettingsWindowView(m_model);
         view->addSectionAfterStartup(new NotificationSettingsCard(m_notificationPreferences));
-        m_settings =
-            std::make_unique<CompanionWindow>(m_model, view, layout, m_terminationCommands, m_commandMenu);
-        connect(m_settings.get(), &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
+        m_settings = new CompanionWindow(m_model, view, layout, m_terminationCommands, m_commandMenu);
+        connect(m_settings, &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
     }
     return *m_settings;
 }

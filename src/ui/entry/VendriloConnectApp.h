@@ -2,6 +2,7 @@
 
 #include "model/CompanionAppModel.h"
 #include "system/NotificationPreferences.h"
+#include "ui/entry/CompanionWindow.h"
 #include "ui/notifications/CompanionNotifier.h"
 #include "ui/notifications/DesktopNotifications.h"
 #include "ui/shell/AppActionRouter.h"
@@ -11,16 +12,16 @@
 #include "ui/tray/StatusItemController.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <chrono>
-#include <memory>
-
-class CompanionWindow;
 
 // The desktop application: the model, the action router, the tray icon and the
 // quit delegate, created once in this order and kept for the life of the
-// process, and the dashboard and settings windows they open. Every way of
+// process, and the dashboard and settings windows they open. A closed window is
+// released: the app idles in the tray with no widgets, and a window opened
+// again renders from the model as before. Every way of
 // quitting ends in the delegate's readyToTerminate().
 class VendriloConnectApp : public QObject {
     Q_OBJECT
@@ -47,9 +48,9 @@ public:
     AppActionRouter& router() noexcept { return m_router; }
     StatusItemController& statusItem() noexcept { return m_statusItem; }
     CompanionApplicationDelegate& delegate() noexcept { return m_delegate; }
-    // Null until first opened.
-    CompanionWindow* dashboardWindow() const noexcept { return m_dashboard.get(); }
-    CompanionWindow* settingsWindow() const noexcept { return m_settings.get(); }
+    // Null unless open.
+    CompanionWindow* dashboardWindow() const noexcept { return m_dashboard; }
+    CompanionWindow* settingsWindow() const noexcept { return m_settings; }
 
 protected:
     // The application's quit event (the session manager ending the session,
@@ -72,8 +73,8 @@ private:
     NotificationPreferences m_notificationPreferences;
     DesktopNotifications m_desktopNotifications;
     CompanionNotifier m_notifier;
-    std::unique_ptr<CompanionWindow> m_dashboard;
-    std::unique_ptr<CompanionWindow> m_settings;
+    QPointer<CompanionWindow> m_dashboard;
+    QPointer<CompanionWindow> m_settings;
     QTimer m_trayWait;
     bool m_explainedMissingTray = false;
 };

@@ -1,9 +1,12 @@
 #include "ui/notifications/CompanionNotifier.h"
 
 #include "model/CompanionAppModel.h"
+#include "model/UpdateInstallState.h"
+#include "runtime/RuntimeSnapshot.h"
 #include "supervision/CompanionPaths.h"
 #include "system/NotificationPreferences.h"
 #include "ui/notifications/DesktopNotifications.h"
+#include "update/ResolvedReleaseStatus.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -3,6 +3,8 @@
 #include "common/BackgroundTask.h"
 #include "common/LogCategories.h"
 #include "model/CompanionAppModel.h"
+#include "runtime/RuntimeSnapshot.h"
+#include "runtime/SmallPayloads.h"
 #include "ui/components/CompanionInsetSurfaceModifier.h"
 #include "ui/components/CompanionLabel.h"
 #include "ui/components/CompanionSymbolIcon.h"
@@ -11,6 +13,7 @@
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>

@@ -1,6 +1,8 @@
 #include "ui/onboarding/CompanionReadyStepView.h"
 
 #include "model/CompanionAppModel.h"
+#include "runtime/HealthSummary.h"
+#include "runtime/RuntimeSnapshot.h"
 #include "ui/components/CompanionAdaptiveGridLayout.h"
 #include "ui/components/CompanionInsetSurfaceModifier.h"
 #include "ui/components/CompanionLabel.h"
@@ -8,6 +10,7 @@
 #include "ui/components/CompanionSymbolIcon.h"
 #include "ui/onboarding/CompanionStepFooter.h"
 #include "ui/onboarding/CompanionStepHeading.h"
+#include "update/ResolvedReleaseStatus.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

@@ -3,6 +3,8 @@
 #include "common/BackgroundTask.h"
 #include "common/LogCategories.h"
 #include "model/CompanionAppModel.h"
+#include "runtime/RuntimeSnapshot.h"
+#include "runtime/SmallPayloads.h"
 #include "ui/components/CompanionAdaptiveGridLayout.h"
 #include "ui/components/CompanionAppIconBadge.h"
 #include "ui/components/CompanionIcons.h"
@@ -21,6 +23,7 @@
 #include <QFontDatabase>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>

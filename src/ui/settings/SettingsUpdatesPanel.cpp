@@ -10,6 +10,7 @@
 #include "ui/settings/SettingsActionRow.h"
 #include "ui/settings/SettingsGlyph.h"
 #include "ui/settings/SettingsRowDivider.h"
+#include "update/ResolvedReleaseStatus.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

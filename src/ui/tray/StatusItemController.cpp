@@ -7,6 +7,7 @@
 #include "ui/components/CompanionPalette.h"
 #include "ui/shell/AppActionRouter.h"
 #include "ui/tray/StatusIconEngine.h"
+#include "update/ResolvedReleaseStatus.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

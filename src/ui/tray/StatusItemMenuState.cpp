@@ -1,6 +1,9 @@
 #include "ui/tray/StatusItemMenuState.h"
 
 #include "model/CompanionAppModel.h"
+#include "model/UpdateInstallState.h"
+#include "runtime/RuntimeSnapshot.h"
+#include "update/ResolvedReleaseStatus.h"
 
 StatusItemMenuState StatusItemMenuState::read(const CompanionAppModel& model) {
     const auto& runtime = model.runtime();

@@ -1,14 +1,16 @@
+#include "model/UpdateCoordinator.h"
+
 #include "common/BackgroundTask.h"
+#include "common/ContinuousSleep.h"
 #include "common/LogCategories.h"
 #include "common/UserFacingError.h"
-#include "model/CompanionAppModel.h"
+#include "model/ModelMessages.h"
 #include "supervision/CompanionPaths.h"
 #include "system/PlatformServices.h"
-#include "update/CompanionUpdateInstaller.h"
-#include "update/ReleaseManifestService.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPointer>
 #include <QStringDecoder>
 
 namespace {
@@ -27,31 +29,47 @@ std::optional<QUrl> webURL(const QString& text) {
 
 } // namespace
 
-QString CompanionAppModel::installedVersionForReleaseChecks() const {
-    if (m_runtime) {
-        const QString agentVersion = m_runtime->identity.agentVersion.trimmed();
-        if (!agentVersion.isEmpty()) {
-            return agentVersion;
-        }
-    }
-    return m_applicationVersion;
+UpdateCoordinator::UpdateCoordinator(Settings settings, PlatformServices& platform, ModelMessages& messages,
+                                     Hooks hooks)
+    : m_settings(std::move(settings)), m_platform(platform), m_messages(messages), m_hooks(std::move(hooks)),
+      m_releaseService(m_settings.manifestURL, m_settings.requestTimeout, m_settings.resourceTimeout),
+      m_installer(m_settings.downloadTimeout) {}
+
+UpdateCoordinator::~UpdateCoordinator() {
+    m_tearingDown = true;
+    stopUpdateLoop();
 }
 
-void CompanionAppModel::checkForUpdates() {
+void UpdateCoordinator::setReleaseStatus(ResolvedReleaseStatus status) {
+    m_releaseStatus = std::move(status);
+    Q_EMIT releaseStatusChanged();
+    Q_EMIT assigned();
+}
+
+void UpdateCoordinator::setInstallState(UpdateInstallState state) {
+    const bool changed = !(m_installState == state);
+    m_installState = std::move(state);
+    if (changed) {
+        Q_EMIT installStateChanged();
+    }
+    Q_EMIT assigned();
+}
+
+void UpdateCoordinator::checkForUpdates() {
     startBackgroundTask(runUpdateCheck(true), lcUpdate(), "Checking for updates");
 }
 
-QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
-    if (m_updateInstallState.blocksUpdateActions()) {
+QCoro::Task<> UpdateCoordinator::runUpdateCheck(bool manual) {
+    if (m_installState.blocksUpdateActions()) {
         co_return;
     }
-    const QPointer<CompanionAppModel> self(this);
-    setUpdateInstallState(UpdateInstallState::checking());
+    const QPointer<UpdateCoordinator> self(this);
+    setInstallState(UpdateInstallState::checking());
 
     std::optional<ResolvedReleaseStatus> status;
     QString failure;
     try {
-        status = co_await m_releaseService.currentStatus(installedVersionForReleaseChecks());
+        status = co_await m_releaseService.currentStatus(m_hooks.installedVersion());
     } catch (const std::exception& error) {
         failure = describeError(error).trimmed();
     }
@@ -61,23 +79,23 @@ QCoro::Task<> CompanionAppModel::runUpdateCheck(bool manual) {
     if (!status) {
         const QString message = failure.isEmpty() ? tr("Could not check for updates.") : failure;
         qCWarning(lcUpdate).noquote() << "Update check failed:" << message;
-        setUpdateInstallState(UpdateInstallState::failed(message));
+        setInstallState(UpdateInstallState::failed(message));
         if (manual) {
-            setErrorMessage(message);
+            m_messages.setError(message);
         }
         co_return;
     }
     setReleaseStatus(*status);
-    setUpdateInstallState(UpdateInstallState::idle());
+    setInstallState(UpdateInstallState::idle());
     if (manual) {
-        setNoticeMessage(status->updateAvailable || status->updateRequired
-                             ? UpdateInstallState::readyToInstall(*status)
-                             : tr("Vendrilo Connect is up to date."));
+        m_messages.setNotice(status->updateAvailable || status->updateRequired
+                                 ? UpdateInstallState::readyToInstall(*status)
+                                 : tr("Vendrilo Connect is up to date."));
     }
 }
 
-QCoro::Task<> CompanionAppModel::refreshReleaseStatus(QString installedVersion) {
-    const QPointer<CompanionAppModel> self(this);
+QCoro::Task<> UpdateCoordinator::refreshReleaseStatus(QString installedVersion) {
+    const QPointer<UpdateCoordinator> self(this);
     std::optional<ResolvedReleaseStatus> status;
     try {
         status = co_await m_releaseService.currentStatus(std::move(installedVersion));
@@ -91,26 +109,32 @@ QCoro::Task<> CompanionAppModel::refreshReleaseStatus(QString installedVersion) 
     }
 }
 
-void CompanionAppModel::scheduleUpdateLoop() {
-    cancelTask(m_updateLoopTask);
-    m_updateLoopTask = std::make_shared<SleepCanceller>();
-    startBackgroundTask(runUpdateLoop(m_updateLoopTask), lcUpdate(), "The update loop");
+void UpdateCoordinator::scheduleUpdateLoop() {
+    stopUpdateLoop();
+    m_loopTask = std::make_shared<SleepCanceller>();
+    startBackgroundTask(runUpdateLoop(m_loopTask), lcUpdate(), "The update loop");
 }
 
-// Matters only while refreshes fail: every successful refresh reads the feed too.
-QCoro::Task<> CompanionAppModel::runUpdateLoop(TaskHandle task) {
-    const QPointer<CompanionAppModel> self(this);
-    while (!isGone(self) && !task->isCancelled()) {
-        const bool elapsed = co_await continuousSleep(m_settings.updateCheckInterval, task.get());
-        if (!elapsed || isGone(self)) {
-            co_return;
-        }
-        co_await refreshReleaseStatus(installedVersionForReleaseChecks());
+void UpdateCoordinator::stopUpdateLoop() {
+    if (m_loopTask) {
+        std::exchange(m_loopTask, nullptr)->cancel();
     }
 }
 
-void CompanionAppModel::openUpdateAction() {
-    if (m_updateInstallState.blocksUpdateActions()) {
+// Matters only while refreshes fail: every successful refresh reads the feed too.
+QCoro::Task<> UpdateCoordinator::runUpdateLoop(std::shared_ptr<SleepCanceller> task) {
+    const QPointer<UpdateCoordinator> self(this);
+    while (!isGone(self) && !task->isCancelled()) {
+        const bool elapsed = co_await continuousSleep(m_settings.checkInterval, task.get());
+        if (!elapsed || isGone(self)) {
+            co_return;
+        }
+        co_await refreshReleaseStatus(m_hooks.installedVersion());
+    }
+}
+
+void UpdateCoordinator::openUpdateAction() {
+    if (m_installState.blocksUpdateActions()) {
         return;
     }
     if (!m_releaseStatus.updateAvailable && !m_releaseStatus.updateRequired) {
@@ -129,11 +153,11 @@ void CompanionAppModel::openUpdateAction() {
     m_platform.openUrl(webURL(m_releaseStatus.primaryActionURL).value_or(CompanionPaths::downloadsURL()));
 }
 
-QCoro::Task<> CompanionAppModel::installUpdate(QUrl from, QString version, QString expectedSHA256) {
-    const QPointer<CompanionAppModel> self(this);
-    setNoticeMessage(std::nullopt);
-    setErrorMessage(std::nullopt);
-    setUpdateInstallState(UpdateInstallState::downloading(version));
+QCoro::Task<> UpdateCoordinator::installUpdate(QUrl from, QString version, QString expectedSHA256) {
+    const QPointer<UpdateCoordinator> self(this);
+    m_messages.setNotice(std::nullopt);
+    m_messages.setError(std::nullopt);
+    setInstallState(UpdateInstallState::downloading(version));
 
     const QString label = version.trimmed().isEmpty() ? QStringLiteral("latest") : version.trimmed();
     QString failure;
@@ -141,13 +165,13 @@ QCoro::Task<> CompanionAppModel::installUpdate(QUrl from, QString version, QStri
         CompanionPaths::ensureDirectories();
         const QString diskImage = CompanionPaths::stagedUpdateDiskImage(label);
         const QString script = CompanionPaths::installerScriptFile(label);
-        co_await m_updateInstaller.downloadDiskImage(from, diskImage, expectedSHA256);
+        co_await m_installer.downloadDiskImage(from, diskImage, expectedSHA256);
         if (isGone(self)) {
             co_return;
         }
-        m_updateInstaller.writeInstallerScript(script);
-        m_updateInstaller.launchInstaller(script, QCoreApplication::applicationPid(), label, diskImage,
-                                          m_bundlePath);
+        m_installer.writeInstallerScript(script);
+        m_installer.launchInstaller(script, QCoreApplication::applicationPid(), label, diskImage,
+                                    m_settings.bundlePath);
     } catch (const std::exception& error) {
         failure = describeError(error).trimmed();
         if (failure.isEmpty()) {
@@ -160,23 +184,24 @@ QCoro::Task<> CompanionAppModel::installUpdate(QUrl from, QString version, QStri
     if (!failure.isEmpty()) {
         qCWarning(lcUpdate).noquote() << "The update could not be prepared:" << failure;
         // Nothing was started: the application keeps running and offers a retry.
-        setUpdateInstallState(UpdateInstallState::failed(failure));
-        setErrorMessage(failure);
+        setInstallState(UpdateInstallState::failed(failure));
+        m_messages.setError(failure);
         co_return;
     }
 
-    setUpdateInstallState(UpdateInstallState::installing(version));
-    setNoticeMessage(tr("Installing Vendrilo Connect %1. The app will relaunch automatically.").arg(version));
+    setInstallState(UpdateInstallState::installing(version));
+    m_messages.setNotice(
+        tr("Installing Vendrilo Connect %1. The app will relaunch automatically.").arg(version));
     // The script waits for this process to exit; the pause lets the notice show first.
-    co_await continuousSleep(m_settings.updateRelaunchDelay);
+    co_await continuousSleep(m_settings.relaunchDelay);
     if (isGone(self)) {
         co_return;
     }
-    setUpdateInstallState(UpdateInstallState::relaunching(version));
-    requestFullTermination();
+    setInstallState(UpdateInstallState::relaunching(version));
+    m_hooks.requestTermination();
 }
 
-void CompanionAppModel::consumePendingUpdateResultIfNeeded() {
+void UpdateCoordinator::consumePendingUpdateResultIfNeeded() {
     const QString path = CompanionPaths::updateResultFile();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -204,32 +229,17 @@ void CompanionAppModel::consumePendingUpdateResultIfNeeded() {
     const QString message = text.mid(secondTab + 1).trimmed();
 
     if (kind == u"success") {
-        setUpdateInstallState(UpdateInstallState::idle());
+        setInstallState(UpdateInstallState::idle());
         if (!version.isEmpty()) {
-            setNoticeMessage(tr("Vendrilo Connect %1 was installed successfully.").arg(version));
+            m_messages.setNotice(tr("Vendrilo Connect %1 was installed successfully.").arg(version));
         } else {
-            setNoticeMessage(message.isEmpty() ? tr("Vendrilo Connect was updated successfully.") : message);
+            m_messages.setNotice(message.isEmpty() ? tr("Vendrilo Connect was updated successfully.")
+                                                   : message);
         }
     } else if (kind == u"failure") {
         const QString shown =
             message.isEmpty() ? tr("Vendrilo Connect could not finish installing the update.") : message;
-        setUpdateInstallState(UpdateInstallState::failed(shown));
-        setErrorMessage(shown);
+        setInstallState(UpdateInstallState::failed(shown));
+        m_messages.setError(shown);
     }
-}
-
-QString CompanionAppModel::updateSummary() const {
-    return m_updateInstallState.summary(m_releaseStatus);
-}
-
-QString CompanionAppModel::updateActionLabel() const {
-    return m_updateInstallState.actionLabel(m_releaseStatus);
-}
-
-QString CompanionAppModel::updateStatusDetail() const {
-    return m_updateInstallState.statusDetail(m_releaseStatus);
-}
-
-bool CompanionAppModel::showsMenuBarUpdateIndicator() const {
-    return m_updateInstallState.showsMenuBarIndicator(m_releaseStatus);
 }
