@@ -60,8 +60,6 @@ public:
     static Answer exchange(quint16 port, const QByteArray& line,
                            const QByteArray& headers = "Host: 127.0.0.1:PORT\r\n",
                            const QByteArray& body = {}, const QString& from = {});
-    // A port on 127.0.0.1 that nothing listened on a moment ago.
-    static quint16 freeLoopbackPort();
 
     // SIGTERM (or another signal); the exit code, or -1 when the process had not ended within the limit.
     int terminate(std::chrono::milliseconds limit, int signal = 15);
