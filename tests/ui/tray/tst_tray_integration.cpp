@@ -18,11 +18,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <signal.h>
+
 // The real app bundle under Xvfb, in a panel with an XEmbed tray (trayer) and
 // then with a StatusNotifierItem host this test registers on its private
 // session bus: the icon shows, its tooltip and menu are right, a left click
 // opens the dashboard, and "Quit Completely" ends the app after shutting the
-// runtime down.
+// runtime down; as does SIGTERM, after a second launch handed over to it.
 namespace {
 
 constexpr int launchTimeoutMs = 30000;
@@ -169,6 +171,23 @@ private Q_SLOTS:
         expectCleanQuit();
     }
 
+    // One running instance per user: later launches hand over and exit.
+    void aSecondLaunchHandsOverAndSigtermQuits() {
+        launchApp({});
+        QTRY_VERIFY_WITH_TIMEOUT(runtimeAnswers(), launchTimeoutMs);
+        for (const QStringList& arguments : {QStringList{}, QStringList{u"--background"_qs}}) {
+            QProcess second;
+            second.setProcessEnvironment(m_environment);
+            second.start(QStringLiteral(VC_APP_EXECUTABLE), arguments);
+            QVERIFY(second.waitForFinished(10000));
+            QCOMPARE(second.exitCode(), 0);
+            QCOMPARE(m_app.state(), QProcess::Running);
+        }
+        QCOMPARE(processesFromOurFolders().size(), 1); // the one runtime
+        ::kill(pid_t(m_app.processId()), SIGTERM);
+        expectCleanQuit();
+    }
+
     void cleanupTestCase() {
         for (QProcess* process : {&m_app, &m_trayer, &m_xvfb}) {
             if (process->state() != QProcess::NotRunning) {
@@ -179,10 +198,10 @@ private Q_SLOTS:
     }
 
 private:
-    void launchApp() {
+    void launchApp(const QStringList& arguments = {u"--background"_qs}) {
         m_app.setProcessEnvironment(m_environment);
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_app.start(QStringLiteral(VC_APP_EXECUTABLE), {u"--background"_qs});
+        m_app.start(QStringLiteral(VC_APP_EXECUTABLE), arguments);
         QVERIFY(m_app.waitForStarted());
     }
 
@@ -192,11 +211,20 @@ private:
         QCOMPARE(m_app.exitCode(), 0);
         // No runtime left: nothing listens on its port, no process runs from our folders.
         QVERIFY(!runtimeAnswers());
+        QCOMPARE(processesFromOurFolders(), QStringList());
+    }
+
+    // "pid executable" of every process started from a file below our folders.
+    QStringList processesFromOurFolders() const {
+        QStringList found;
         const QDir proc(u"/proc"_qs);
         for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
             const QString executable = QFile::symLinkTarget(proc.filePath(pid + u"/exe"));
-            QVERIFY2(!executable.startsWith(m_root.path()), qPrintable(pid + u' ' + executable));
+            if (executable.startsWith(m_root.path())) {
+                found << pid + u' ' + executable;
+            }
         }
+        return found;
     }
 
     static bool runtimeAnswers() {
