@@ -2,7 +2,6 @@
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTcpSocket>
 
 #include <csignal>
@@ -153,12 +152,6 @@ RuntimeProcess::Answer RuntimeProcess::read(QTcpSocket& socket) {
             return {};
         }
     }
-}
-
-quint16 RuntimeProcess::freeLoopbackPort() {
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
 }
 
 int RuntimeProcess::terminate(std::chrono::milliseconds limit, int signal) {

@@ -46,7 +46,6 @@ public:
     // As the app sends them: to the admin port unless another is given.
     Answer get(const QString& pathAndQuery, quint16 port = 0);
     Answer post(const QString& path, const QByteArray& body, quint16 port = 0);
-    // Saves clientJson(id, label, port, type, password).
     Answer save(const QString& id, const QString& label, int port,
                 const QString& type = QStringLiteral("qbittorrent"),
                 const QString& password = QStringLiteral("secret"));
@@ -56,12 +55,9 @@ public:
     static std::unique_ptr<QTcpSocket> send(quint16 port, const QByteArray& line, QByteArray headers,
                                             const QByteArray& body = {}, const QString& from = {});
     static Answer read(QTcpSocket& socket);
-    // send() and read() in one.
     static Answer exchange(quint16 port, const QByteArray& line,
                            const QByteArray& headers = "Host: 127.0.0.1:PORT\r\n",
                            const QByteArray& body = {}, const QString& from = {});
-    // A port on 127.0.0.1 that nothing listened on a moment ago.
-    static quint16 freeLoopbackPort();
 
     // SIGTERM (or another signal); the exit code, or -1 when the process had not ended within the limit.
     int terminate(std::chrono::milliseconds limit, int signal = 15);

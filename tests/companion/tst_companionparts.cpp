@@ -30,10 +30,8 @@ QString errorOf(const std::function<void()>& action) {
 
 } // namespace
 
-// The runtime's rules and storage, in process: command line, saved clients,
-// health rules, log lines, pairing codes and the database. Request safety,
-// validation texts, pairing and persistence are checked end to end in
-// tst_companionruntime.
+// The runtime's rules and storage, in process; requests and their texts are
+// checked end to end in tst_companionruntime.
 class CompanionPartsTest : public QObject {
     Q_OBJECT
 

@@ -10,10 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QPasswordDigestor>
-#include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUuid>
 
 #include <memory>
 #include <vector>
@@ -26,14 +27,16 @@ namespace {
 const QString password = QStringLiteral("s3cr3t+&=ü");
 constexpr auto startLimit = 30s;
 
-QString randomHex(int bytes) {
-    QByteArray data(bytes, Qt::Uninitialized);
-    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(data.data()), bytes / 4);
-    return QString::fromLatin1(data.toHex());
+// 32 random hex digits.
+QString randomHex() {
+    return QUuid::createUuid().toString(QUuid::Id128);
 }
 
+// A port on 127.0.0.1 that nothing listened on a moment ago, for a daemon's settings.
 QString freePort() {
-    return QString::number(RuntimeProcess::freeLoopbackPort());
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return QString::number(server.serverPort());
 }
 
 // A real client's configuration and processes, stopped in reverse order whatever happens.
@@ -73,7 +76,7 @@ struct RealClient {
 // Every client is configured before its first start to stay on loopback and
 // quiet: no DHT, peer discovery, PeX, uTP, port forwarding or look-ups.
 void startQbittorrent(RealClient& client) {
-    const QByteArray salt = QByteArray::fromHex(randomHex(16).toLatin1());
+    const QByteArray salt = QByteArray::fromHex(randomHex().toLatin1());
     const QByteArray hash =
         QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha512, password.toUtf8(), salt, 100000, 64);
     // One failed login bans, so the ban is seen after the single wrong attempt.
@@ -112,9 +115,9 @@ void startTransmission(RealClient& client) {
 
 void startDeluge(RealClient& client) {
     const QString daemonPort = freePort();
-    const QString daemonPassword = randomHex(8);
-    const QString hostId = randomHex(16);
-    const QString salt = randomHex(20);
+    const QString daemonPassword = randomHex();
+    const QString hostId = randomHex();
+    const QString salt = randomHex();
     const QString hash = QString::fromLatin1(
         QCryptographicHash::hash((salt + password).toUtf8(), QCryptographicHash::Sha1).toHex());
     client.configure({{"core.conf", QStringLiteral(R"({"file": 1, "format": 1}

@@ -1,9 +1,7 @@
 #include "RuntimeProcess.h"
+#include "common/FileText.h"
 #include "common/RefusingPort.h"
 
-#include <QDir>
-#include <QEventLoop>
-#include <QFile>
 #include <QHttpServer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,15 +10,13 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <csignal>
 #include <unistd.h>
 
 struct Outcome {
     int code = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 // Out of the class: moc misreads raw strings.
@@ -50,12 +46,11 @@ private Q_SLOTS:
         m_feed.bind(server);
         m_feedURL = u"http://127.0.0.1:%1"_qs.arg(server->serverPort());
 
-        QDir().mkpath(m_home.filePath(u"data/Vendrilo Connect/Logs"_qs));
-        QFile log(m_home.filePath(u"data/Vendrilo Connect/Logs/companion.log"_qs));
-        QVERIFY(log.open(QIODevice::WriteOnly));
+        QByteArray lines;
         for (int line = 1; line <= 30; ++line) {
-            log.write("line " + QByteArray::number(line) + '\n');
+            lines += "line " + QByteArray::number(line) + '\n';
         }
+        QVERIFY(writeFile(logFile(), lines));
     }
 
     // Each row is one step of a session with the same runtime, in order. Arguments are
@@ -192,9 +187,8 @@ private Q_SLOTS:
         const auto read = [&] { return out += QString::fromUtf8(logs.readAllStandardOutput()); };
         // The existing end is printed first: from then on ctl is following.
         QTRY_VERIFY_WITH_TIMEOUT(read().endsWith(u"line 30\n"_qs), 20000);
-        QFile log(m_home.filePath(u"data/Vendrilo Connect/Logs/companion.log"_qs));
-        QVERIFY(log.open(QIODevice::Append));
-        log.write("appended while following\n");
+        QFile log(logFile());
+        QVERIFY(log.open(QIODevice::Append) && log.write("appended while following\n") > 0);
         log.close();
         QTRY_VERIFY_WITH_TIMEOUT(read().contains(u"appended"_qs), 20000);
         ::kill(pid_t(logs.processId()), SIGINT);
@@ -218,14 +212,10 @@ private:
 
     // Waits with the event loop running: the test's release feed answers meanwhile.
     static bool finished(QProcess& process) {
-        QEventLoop loop;
-        connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        if (process.state() != QProcess::NotRunning) {
-            loop.exec();
-        }
-        return process.state() == QProcess::NotRunning;
+        return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000);
     }
+
+    QString logFile() const { return m_home.filePath(u"data/Vendrilo Connect/Logs/companion.log"_qs); }
 
     Outcome ctl(const QStringList& arguments, const QStringList& extra = {}) {
         QProcess process;

@@ -3,6 +3,7 @@
 #include "runtime/WireCoding.h"
 
 #include <QHostAddress>
+#include <QJsonDocument>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -51,12 +52,14 @@ int CannedRuntimeServer::count(const QString& path, const QString& query) const 
 }
 
 qsizetype CannedRuntimeServer::lastIndexOf(const QString& path) const {
-    for (qsizetype i = m_requests.size() - 1; i >= 0; --i) {
-        if (m_requests[i].path == path) {
-            return i;
-        }
-    }
-    return -1;
+    const auto last = std::find_if(m_requests.crbegin(), m_requests.crend(),
+                                   [&](const Request& request) { return request.path == path; });
+    return std::distance(last, m_requests.crend()) - 1;
+}
+
+QJsonObject CannedRuntimeServer::lastBody(const QString& path) const {
+    const qsizetype index = lastIndexOf(path);
+    return index < 0 ? QJsonObject() : QJsonDocument::fromJson(m_requests.at(index).body).object();
 }
 
 RuntimeSnapshot CannedRuntimeServer::snapshot(PairingStatus status, const QString& code) {
@@ -85,4 +88,11 @@ DiagnosticEvent CannedRuntimeServer::diagnostic(const QString& code) {
             u"Something happened."_qs,
             QDateTime::fromSecsSinceEpoch(1741064767, Qt::UTC),
             std::nullopt};
+}
+
+ClientConfig CannedRuntimeServer::client(const QString& id, const QString& label, qint64 port) {
+    ClientConfig config;
+    std::tie(config.id, config.label, config.host, config.port) =
+        std::tuple(id, label, u"localhost"_qs, port);
+    return config;
 }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHttpServer>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -41,12 +42,15 @@ public:
     int count(const QString& path, const QString& query = {}) const;
     // Index of the last request to path, -1 when there was none.
     qsizetype lastIndexOf(const QString& path) const;
+    // The JSON object the last request to path sent; empty when there was none.
+    QJsonObject lastBody(const QString& path) const;
 
     // Records with every required member filled, ready to be adjusted by a test.
     static RuntimeSnapshot snapshot(PairingStatus status = PairingStatus::Unpaired, const QString& code = {});
     static HealthSummary health(CompanionHealthStatus status = CompanionHealthStatus::Healthy,
                                 const QString& mode = QStringLiteral("local_and_relay_ready"));
     static DiagnosticEvent diagnostic(const QString& code);
+    static ClientConfig client(const QString& id, const QString& label, qint64 port);
 
 private:
     void respond(const QHttpServerRequest& request, QHttpServerResponder&& responder);

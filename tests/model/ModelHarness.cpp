@@ -1,12 +1,40 @@
 #include "ModelHarness.h"
 
+#include "supervision/CompanionPaths.h"
+
 #include <QCoro/QCoroTask>
 
 using namespace std::chrono_literals;
 
+namespace {
+
+// The canned runtime answers at once; the real one gets its usual time to start and stop.
+CompanionProcessController::Settings runtimeSettings(const QUrl& canned,
+                                                     const std::optional<QString>& bundled) {
+    if (bundled) {
+        return {.bundledRuntime = bundled, .hostName = u"test-host"_qs};
+    }
+    return {.baseURL = canned,
+            .bundledRuntime = {},
+            .hostName = u"test-host"_qs,
+            .healthPollInterval = 5ms,
+            .healthPollAttempts = 3,
+            .stopPollInterval = 5ms,
+            .requestTimeout = 2s,
+            .versionRequestTimeout = 2s};
+}
+
+} // namespace
+
 CompanionAppModel::Settings ModelHarness::fastSettings() {
     // Tests that want the refresh loop shorten it.
     return {.refreshInterval = 1h, .noticeLifetime = 200ms, .apiTimeout = 2s};
+}
+
+ModelHarness::Options
+ModelHarness::adjusted(Options options, const std::function<void(CompanionAppModel::Settings&)>& adjust) {
+    adjust(options.settings);
+    return options;
 }
 
 void ModelHarness::isolateUserFolders() {
@@ -20,21 +48,15 @@ ModelHarness::ModelHarness() : ModelHarness(Options{}) {}
 
 ModelHarness::ModelHarness(Options options)
     : preferences(CompanionPreferences::inFile(folder.filePath(u"preferences.ini"_qs))),
-      processController({.baseURL = server.baseURL(),
-                         .bundledRuntime = {},
-                         .hostName = u"test-host"_qs,
-                         .healthPollInterval = 5ms,
-                         .healthPollAttempts = 3,
-                         .stopPollInterval = 5ms,
-                         .requestTimeout = 2s,
-                         .versionRequestTimeout = 2s}) {
+      processController(runtimeSettings(server.baseURL(), options.bundledRuntime)) {
     if (options.setupCompleted) {
         preferences.setBool(CompanionPreferences::didCompleteInitialSetupKey, true);
     }
     if (options.guidedExperienceCompleted) {
         preferences.setBool(CompanionPreferences::didCompleteGuidedExperienceKey, true);
     }
-    // The canned runtime calls itself after the host until a name is chosen.
+    // The runtime calls itself after the host until a name is chosen.
+    const QUrl runtimeURL = options.bundledRuntime ? CompanionPaths::dashboardBaseURL() : server.baseURL();
     model = std::make_unique<CompanionAppModel>(
         CompanionAppModel::Collaborators{
             .processController = processController,
@@ -42,11 +64,11 @@ ModelHarness::ModelHarness(Options options)
             .preferences = preferences,
             .computerName = u"Study Computer"_qs,
             .applicationVersion = u"1.0.0"_qs,
-            .runtimeBaseURL = server.baseURL(),
+            .runtimeBaseURL = runtimeURL,
             .deviceName = MacDeviceName({u"Study Computer"_qs, u"janes-box"_qs, {}}),
             .bundlePath = options.bundlePath,
             .bundleIdentifier = options.bundleIdentifier,
-            .manifestURL = server.baseURL().resolved(QUrl(u"/connect/releases/companion.json"_qs))},
+            .manifestURL = runtimeURL.resolved(QUrl(u"/connect/releases/companion.json"_qs))},
         options.settings);
 }
 

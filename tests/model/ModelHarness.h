@@ -14,10 +14,11 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
-// A model wired to a canned runtime on a free loopback port, with its
-// preferences in a temporary file and every duration in milliseconds.
+// A model wired to a canned runtime on a free loopback port (or to the real
+// one), with its preferences in a temporary file and every duration in milliseconds.
 class ModelHarness {
 public:
     struct Options {
@@ -27,8 +28,12 @@ public:
         QString bundlePath{};
         QString bundleIdentifier{};
         CompanionAppModel::Settings settings = fastSettings();
+        // Set: this real runtime at its usual address replaces the canned one.
+        std::optional<QString> bundledRuntime{};
     };
     static CompanionAppModel::Settings fastSettings();
+    // The options with their settings changed by adjust.
+    static Options adjusted(Options options, const std::function<void(CompanionAppModel::Settings&)>& adjust);
     // Points the user's data and configuration folders at a temporary folder for
     // the rest of the process, so nothing of the real account is read or written.
     static void isolateUserFolders();

@@ -11,20 +11,15 @@ using OptionalText = std::optional<QString>;
 
 namespace {
 
-ClientConfig client(const QString& id, const QString& label) {
-    ClientConfig config;
-    std::tie(config.id, config.label, config.host, config.port) =
-        std::tuple(id, label, u"localhost"_qs, 8080);
-    return config;
-}
-
-// A paired runtime that knows these clients and accepts a save.
+// A paired runtime that knows these clients and accepts a save and a test.
 void serveClients(ModelHarness& harness, const QList<ClientConfig>& clients) {
     RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot(PairingStatus::Paired);
     snapshot.clients = clients;
     harness.serve(snapshot);
-    harness.server.setAnswer(u"/v1/clients/save"_qs,
-                             {200, WireCoding::encode(client(u"c7"_qs, u"NAS"_qs)), {}});
+    harness.server.setAnswer(
+        u"/v1/clients/save"_qs,
+        {200, WireCoding::encode(CannedRuntimeServer::client(u"c7"_qs, u"NAS"_qs, 8080)), {}});
+    harness.server.setAnswer(u"/v1/clients/probe"_qs, {200, "[]", {}});
 }
 
 } // namespace
@@ -34,35 +29,31 @@ class TestModelClients : public QObject {
 private Q_SLOTS:
     void initTestCase() { ModelHarness::isolateUserFolders(); }
 
+    // The editor keeps what the user entered; a save sends a trimmed record
+    // without what the editor does not hold, its host kind following the host.
     void draftsKeepWhatTheUserEnteredAndSendATrimmedRecord() {
-        ClientConfig stored = client(u"c1"_qs, u"NAS"_qs);
+        ClientConfig stored = CannedRuntimeServer::client(u"c1"_qs, u"NAS"_qs, 8080);
         std::tie(stored.type, stored.apiKey, stored.caCertPem, stored.authState, stored.lastError) =
             std::tuple(ClientType::Transmission, u"key"_qs, u"PEM"_qs, u"ok"_qs, u"refused"_qs);
         ClientDraft draft = ClientDraft::fromClient(stored);
         QCOMPARE(std::tuple(draft.clientID, draft.label, draft.type),
                  std::tuple(u"c1"_qs, u"NAS"_qs, ClientType::Transmission));
-        // What the editor does not hold is not sent back.
-        const ClientConfig back = draft.asClientConfig();
-        QCOMPARE(std::tuple(back.apiKey, back.caCertPem, back.authState, back.lastError),
-                 std::tuple(OptionalText(), OptionalText(), u"unknown"_qs, OptionalText()));
-
         std::tie(draft.label, draft.host, draft.hostKind, draft.username, draft.password) =
             std::tuple(u" NAS\n"_qs, u" 192.168.1.9 "_qs, HostKind::Local, u"  "_qs, u" pw "_qs);
-        const ClientConfig config = draft.asClientConfig();
+        const ClientConfig sent = draft.asClientConfig();
         QCOMPARE(
-            std::tuple(config.label, config.host, config.hostKind, config.username, config.password),
+            std::tuple(sent.label, sent.host, sent.hostKind, sent.username, sent.password),
             std::tuple(u"NAS"_qs, u"192.168.1.9"_qs, HostKind::Lan, OptionalText(), OptionalText(u"pw"_qs)));
-        std::tie(draft.host, draft.hostKind) = std::tuple(u"127.0.0.1"_qs, HostKind::Lan);
-        QCOMPARE(draft.asClientConfig().hostKind, HostKind::Local);
-        std::tie(draft.host, draft.hostKind) = std::tuple(u"  "_qs, HostKind::Lan);
-        QCOMPARE(draft.asClientConfig().hostKind, HostKind::Lan);
+        QCOMPARE(std::tuple(sent.apiKey, sent.caCertPem, sent.authState, sent.lastError),
+                 std::tuple(OptionalText(), OptionalText(), u"unknown"_qs, OptionalText()));
     }
 
     void currentClientsAreSortedByLabelIgnoringCaseAndKeepTies() {
         ModelHarness harness;
-        serveClients(harness, {client(u"b"_qs, u"beta"_qs), client(u"s2"_qs, u"Seedbox"_qs),
-                               client(u"a"_qs, u"Alpha"_qs), client(u"g"_qs, u"gamma"_qs),
-                               client(u"s1"_qs, u"Seedbox"_qs)});
+        const auto client = &CannedRuntimeServer::client;
+        serveClients(harness, {client(u"b"_qs, u"beta"_qs, 8080), client(u"s2"_qs, u"Seedbox"_qs, 8080),
+                               client(u"a"_qs, u"Alpha"_qs, 8080), client(u"g"_qs, u"gamma"_qs, 8080),
+                               client(u"s1"_qs, u"Seedbox"_qs, 8080)});
         QVERIFY(harness.refresh());
         QStringList ids;
         for (const ClientConfig& config : harness.model->currentClients()) {
@@ -78,7 +69,7 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("port");
         const auto row = [](const char* name, ClientType type, HostKind kind, const QString& host,
                             qint64 port, const QString& expectedHost, qint64 expectedPort) {
-            ClientDraft draft = ClientDraft::fromClient(std::nullopt);
+            ClientDraft draft;
             std::tie(draft.type, draft.hostKind, draft.host, draft.port) = std::tuple(type, kind, host, port);
             QTest::newRow(name) << draft << expectedHost << expectedPort;
         };
@@ -105,17 +96,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         QTest::addColumn<bool>("listening");
         QTest::addColumn<bool>("probed");
+        const QString lan = u"::ffff:127.0.0.1"_qs;
         QTest::newRow("save, loopback marked LAN") << u"save"_qs << u"127.0.0.1"_qs << true << false;
-        QTest::newRow("save, LAN client answers") << u"save"_qs << u"::ffff:127.0.0.1"_qs << true << true;
-        QTest::newRow("save, LAN client refuses") << u"save"_qs << u"::ffff:127.0.0.1"_qs << false << false;
-        QTest::newRow("test one client") << u"probe"_qs << u"::ffff:127.0.0.1"_qs << true << true;
-        QTest::newRow("test all clients") << u"probeAll"_qs << u"::ffff:127.0.0.1"_qs << true << true;
-        QTest::newRow("toolbar refresh") << u"refresh"_qs << u"::ffff:127.0.0.1"_qs << true << true;
-        QTest::newRow("start-up") << u"start"_qs << u"::ffff:127.0.0.1"_qs << true << true;
+        QTest::newRow("save, LAN client answers") << u"save"_qs << lan << true << true;
+        QTest::newRow("save, LAN client refuses") << u"save"_qs << lan << false << false;
+        QTest::newRow("test one client") << u"probe"_qs << lan << true << true;
+        QTest::newRow("test all clients") << u"probeAll"_qs << lan << true << true;
+        QTest::newRow("toolbar refresh") << u"refresh"_qs << lan << true << true;
+        QTest::newRow("start-up") << u"start"_qs << lan << true << true;
     }
     void localNetworkPreparation() {
         QFETCH(QString, action);
-        QFETCH(QString, host);
         QFETCH(bool, listening);
         QFETCH(bool, probed);
         ModelHarness harness({.setupCompleted = true});
@@ -125,12 +116,12 @@ private Q_SLOTS:
         QVERIFY(torrentClient.listen(QHostAddress::LocalHost));
         int connections = 0;
         connect(&torrentClient, &QTcpServer::newConnection, this, [&] { ++connections; });
-        ClientDraft draft = ClientDraft::fromClient(std::nullopt);
+        QFETCH(QString, host);
+        ClientDraft draft;
         std::tie(draft.clientID, draft.label, draft.host, draft.hostKind, draft.port) =
             std::tuple(u"c7"_qs, u"NAS"_qs, host, HostKind::Lan,
-                       qint64(listening ? torrentClient.serverPort() : refusing.port()));
+                       listening ? torrentClient.serverPort() : refusing.port());
         serveClients(harness, action == u"save" ? QList<ClientConfig>() : QList{draft.asClientConfig()});
-        harness.server.setAnswer(u"/v1/clients/probe"_qs, {200, "[]", {}});
         QVERIFY(harness.refresh());
         const auto run = [&] {
             model.setClientDraft(draft);

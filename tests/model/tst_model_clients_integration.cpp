@@ -13,36 +13,23 @@ private Q_SLOTS:
     void initTestCase() {
         ModelHarness::isolateUserFolders();
         QVERIFY2(runtimePortIsFree(), "something already listens on 127.0.0.1:46901");
-
-        CompanionProcessController::Settings runtime;
-        runtime.bundledRuntime = QStringLiteral(VC_COMPANION_RUNTIME);
-        runtime.hostName = u"Integration Host"_qs;
-        m_processController = std::make_unique<CompanionProcessController>(runtime);
-        m_model = std::make_unique<CompanionAppModel>(
-            CompanionAppModel::Collaborators{
-                .processController = *m_processController,
-                .platform = m_platform,
-                .preferences = m_preferences,
-                .computerName = u"Integration Host"_qs,
-                .applicationVersion = u"1.0.0"_qs,
-                // The runtime has no feed: the silent release checks stay on this machine.
-                .manifestURL = QUrl(u"http://127.0.0.1:46901/connect/releases/companion.json"_qs),
-            },
-            ModelHarness::fastSettings());
-        QCoro::waitFor(m_model->bootstrap());
-        QCOMPARE(m_model->errorMessage(), std::nullopt);
-        QCOMPARE(m_model->runtime()->identity.displayName, u"Integration Host"_qs);
+        // The runtime has no release feed: the silent release checks stay on this machine.
+        m_harness = std::make_unique<ModelHarness>(
+            ModelHarness::Options{.bundledRuntime = QStringLiteral(VC_COMPANION_RUNTIME)});
+        QCoro::waitFor(m_harness->model->bootstrap());
+        QCOMPARE(m_harness->model->errorMessage(), std::nullopt);
+        QCOMPARE(m_harness->model->runtime()->identity.displayName, u"test-host"_qs);
     }
 
     void cleanupTestCase() {
-        if (m_model) {
-            QCoro::waitFor(m_model->shutdown());
+        if (m_harness) {
+            QCoro::waitFor(m_harness->model->shutdown());
         }
         killRuntimeProcesses();
     }
 
     void addEditTestAndRemoveAClient() {
-        auto& model = *m_model;
+        auto& model = *m_harness->model;
         const RefusingPort closed;
         ClientDraft draft = ClientDraft::fromClient(std::nullopt);
         std::tie(draft.label, draft.port) = std::tuple(u"Seedbox"_qs, closed.port());
@@ -75,12 +62,7 @@ private Q_SLOTS:
     }
 
 private:
-    QTemporaryDir m_folder;
-    CompanionPreferences m_preferences =
-        CompanionPreferences::inFile(m_folder.filePath(u"preferences.ini"_qs));
-    RecordingPlatformServices m_platform;
-    std::unique_ptr<CompanionProcessController> m_processController;
-    std::unique_ptr<CompanionAppModel> m_model;
+    std::unique_ptr<ModelHarness> m_harness;
 };
 
 QTEST_GUILESS_MAIN(TestModelClientsIntegration)

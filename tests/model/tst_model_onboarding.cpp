@@ -3,7 +3,6 @@
 #include <QCoro/QCoroTask>
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTest>
@@ -14,24 +13,19 @@ namespace {
 
 const QString identifier = u"app.vendrilo.connect.tests"_qs;
 const QLatin1String guidedKey = CompanionPreferences::didCompleteGuidedExperienceKey;
+const QString renamePath = u"/v1/config/display-name"_qs;
 
-// The runtime reports this state from now on.
-void serve(ModelHarness& harness, PairingStatus pairing, int clients,
-           const QString& name = u"Living Room"_qs) {
+// The runtime reports this state from now on; false when the refresh after it failed.
+bool serveAndRefresh(ModelHarness& harness, PairingStatus pairing, int clients,
+                     const QString& name = u"Living Room"_qs) {
     RuntimeSnapshot snapshot = CannedRuntimeServer::snapshot(pairing);
     snapshot.identity.displayName = name;
     for (int i = 0; i < clients; ++i) {
-        snapshot.clients.append(ClientConfig());
-        std::tie(snapshot.clients.last().id, snapshot.clients.last().label) =
-            std::tuple(QString::number(i), u"NAS"_qs);
+        snapshot.clients.append(CannedRuntimeServer::client(QString::number(i), u"NAS"_qs, 8080));
     }
     harness.serve(snapshot);
-    harness.server.setAnswer(u"/v1/config/display-name"_qs, {200, R"({"ok":true})", {}});
-}
-
-QJsonObject lastRename(const CannedRuntimeServer& server) {
-    const qsizetype index = server.lastIndexOf(u"/v1/config/display-name"_qs);
-    return index < 0 ? QJsonObject() : QJsonDocument::fromJson(server.requests().at(index).body).object();
+    harness.server.setAnswer(renamePath, {200, R"({"ok":true})", {}});
+    return harness.refresh();
 }
 
 QString autostartEntry() {
@@ -88,12 +82,10 @@ private Q_SLOTS:
         ModelHarness harness({.setupCompleted = setupDone, .guidedExperienceCompleted = guidedDone});
         harness.preferences.setBool(guidedKey, guidedDone); // stored false: no migration
         if (chosen) {
-            serve(harness, PairingStatus::Pending, 0);
-            QVERIFY(harness.refresh());
+            QVERIFY(serveAndRefresh(harness, PairingStatus::Pending, 0));
             harness.model->setSelectedSection(*chosen);
         }
-        serve(harness, pairing, clients);
-        QVERIFY(harness.refresh());
+        QVERIFY(serveAndRefresh(harness, pairing, clients));
         QTEST(harness.model->selectedSection(), "expected");
         QTEST(harness.model->completedSteps(), "steps");
     }
@@ -118,8 +110,7 @@ private Q_SLOTS:
         if (stored) {
             harness.preferences.setBool(guidedKey, *stored);
         }
-        serve(harness, PairingStatus::Paired, clients);
-        QVERIFY(harness.refresh());
+        QVERIFY(serveAndRefresh(harness, PairingStatus::Paired, clients));
         QCOMPARE(harness.model->hasCompletedGuidedExperience(), skipped);
         QCOMPARE(harness.preferences.boolValue(guidedKey), skipped ? std::optional(true) : stored);
     }
@@ -127,11 +118,9 @@ private Q_SLOTS:
     // The guide suggests the computer name for a host name, seeded from the first snapshot only.
     void theGuideSuggestsTheComputerNameOnce() {
         ModelHarness harness;
-        serve(harness, PairingStatus::Unpaired, 0, u"Janes-Box.local"_qs);
-        QVERIFY(harness.refresh());
+        QVERIFY(serveAndRefresh(harness, PairingStatus::Unpaired, 0, u"Janes-Box.local"_qs));
         QCOMPARE(harness.model->onboardingDisplayNameDraft(), u"Study Computer"_qs);
-        serve(harness, PairingStatus::Unpaired, 0, u"Attic"_qs);
-        QVERIFY(harness.refresh());
+        QVERIFY(serveAndRefresh(harness, PairingStatus::Unpaired, 0, u"Attic"_qs));
         QCOMPARE(harness.model->onboardingDisplayNameDraft(), u"Study Computer"_qs);
     }
 
@@ -160,11 +149,10 @@ private Q_SLOTS:
         QFETCH(QString, failure);
         ModelHarness harness(withBundle(inApplications));
         auto& model = *harness.model;
-        serve(harness, PairingStatus::Unpaired, 0);
+        QVERIFY(serveAndRefresh(harness, PairingStatus::Unpaired, 0));
         if (name == u"Too Long") {
-            harness.server.setAnswer(u"/v1/config/display-name"_qs, {400, "Name is too long.", {}});
+            harness.server.setAnswer(renamePath, {400, "Name is too long.", {}});
         }
-        QVERIFY(harness.refresh());
         QCOMPARE(model.onboardingDisplayNameDraft(), u"Living Room"_qs); // a chosen name is kept
         model.setOnboardingDisplayNameDraft(name);
         model.setOnboardingLaunchAtLoginEnabled(launchAtLogin);
@@ -173,8 +161,9 @@ private Q_SLOTS:
         QCoro::waitFor(model.completeOnboarding());
         const QString trimmed = name.trimmed();
         const bool renamed = !trimmed.isEmpty() && trimmed != u"Living Room";
-        QCOMPARE(harness.server.count(u"/v1/config/display-name"_qs), renamed ? 1 : 0);
-        QCOMPARE(lastRename(harness.server), (renamed ? QJsonObject{{u"name"_qs, trimmed}} : QJsonObject()));
+        QCOMPARE(harness.server.count(renamePath), renamed ? 1 : 0);
+        QCOMPARE(harness.server.lastBody(renamePath),
+                 (renamed ? QJsonObject{{u"name"_qs, trimmed}} : QJsonObject()));
         const bool done = failure.isEmpty();
         QCOMPARE(model.onboardingErrorMessage(), done ? std::nullopt : std::optional(failure));
         QCOMPARE(model.errorMessage(), trimmed.isEmpty() ? std::optional(u"earlier"_qs) : std::nullopt);
@@ -202,11 +191,10 @@ private Q_SLOTS:
     void settingsSwitches() {
         ModelHarness harness(withBundle(true));
         auto& model = *harness.model;
-        serve(harness, PairingStatus::Unpaired, 0);
         model.setLaunchAtLogin(true);
         QCOMPARE(std::tuple(model.launchAtLoginEnabled(), model.noticeMessage()),
                  std::tuple(true, std::optional(u"Vendrilo Connect will launch when you log in."_qs)));
-        QVERIFY(harness.refresh());
+        QVERIFY(serveAndRefresh(harness, PairingStatus::Unpaired, 0));
         QVERIFY(model.onboardingLaunchAtLoginEnabled());
         model.setLaunchAtLogin(false);
         QCOMPARE(std::tuple(model.launchAtLoginEnabled(), model.noticeMessage()),
@@ -239,13 +227,12 @@ private Q_SLOTS:
     void settingsNameAndSteps() {
         ModelHarness harness;
         auto& model = *harness.model;
-        serve(harness, PairingStatus::Paired, 0);
-        QVERIFY(harness.refresh());
+        QVERIFY(serveAndRefresh(harness, PairingStatus::Paired, 0));
         model.setDisplayNameDraft(u"  "_qs);
         QCOMPARE(model.settingsDisplayNamePreview(), u"This Mac"_qs);
         QCoro::waitFor(model.saveDisplayName());
         QCOMPARE(model.errorMessage(), u"Enter a companion name before saving."_qs);
-        QCOMPARE(harness.server.count(u"/v1/config/display-name"_qs), 0);
+        QCOMPARE(harness.server.count(renamePath), 0);
 
         // While the user edits, refreshes keep the field; saving ends the edit.
         model.beginEditingDisplayName();
@@ -253,7 +240,7 @@ private Q_SLOTS:
         QVERIFY(harness.refresh());
         QCOMPARE(model.settingsDisplayNamePreview(), u"Den"_qs);
         QCoro::waitFor(model.saveDisplayName());
-        QCOMPARE(lastRename(harness.server), (QJsonObject{{u"name"_qs, u"Den"_qs}}));
+        QCOMPARE(harness.server.lastBody(renamePath), (QJsonObject{{u"name"_qs, u"Den"_qs}}));
         QCOMPARE(model.noticeMessage(), u"Companion name updated."_qs);
         QCOMPARE(model.displayNameDraft(), u"Living Room"_qs); // the runtime's answer again
 

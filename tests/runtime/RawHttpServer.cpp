@@ -1,10 +1,10 @@
 #include "RawHttpServer.h"
 
+#include <QSslServer>
 #include <QTcpSocket>
 #include <QTimer>
 
-#include <memory>
-#include <optional>
+#include <cctype>
 
 namespace {
 
@@ -58,12 +58,25 @@ void respond(QTcpSocket* socket, const RawHttpServer::Reply& reply) {
 
 } // namespace
 
-RawHttpServer::RawHttpServer(QObject* parent) : QObject(parent) {
-    connect(&m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+RawHttpServer::RawHttpServer(std::optional<QSslConfiguration> tls) {
+    if (tls) {
+        auto server = std::make_unique<QSslServer>();
+        server->setSslConfiguration(*tls);
+        m_server = std::move(server);
+    } else {
+        m_server = std::make_unique<QTcpServer>();
+    }
+    // A TLS server has a connection pending only after its handshake.
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             auto buffer = std::make_shared<QByteArray>();
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
                 buffer->append(socket->readAll());
+                if (!buffer->isEmpty() && !std::isupper(static_cast<unsigned char>(buffer->front()))) {
+                    respond(socket, Reply::bytes("HTTP/1.1 400 Bad Request\r\nConnection: close\r\n"
+                                                 "Content-Length: 0\r\n\r\n"));
+                    return;
+                }
                 while (const auto request = takeRequest(*buffer)) {
                     m_requests.append(*request);
                     respond(socket, m_responder ? m_responder(*request) : Reply{});
@@ -72,5 +85,13 @@ RawHttpServer::RawHttpServer(QObject* parent) : QObject(parent) {
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
     });
-    m_server.listen(QHostAddress::LocalHost, 0);
+    if (!m_server->listen(QHostAddress::LocalHost, 0)) {
+        qFatal("cannot listen on loopback: %s", qPrintable(m_server->errorString()));
+    }
+}
+
+RawHttpServer::Responder RawHttpServer::inTurn(QList<Reply> replies) {
+    return [replies = std::move(replies), served = qsizetype(0)](const Request&) mutable {
+        return replies.at(std::min(served++, replies.size() - 1));
+    };
 }

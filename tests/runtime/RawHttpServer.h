@@ -3,14 +3,18 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QUrl>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
-// An HTTP/1.1 server on 127.0.0.1 that records every request exactly as it
-// arrived and answers with whatever the test programs: an answer, nothing at
-// all, bytes that are not HTTP, or an endless slow body.
+// An HTTP/1.1 server on 127.0.0.1, over TLS when given a configuration, that
+// records every request as it arrived and answers with whatever the test
+// programs: an answer, nothing at all, bytes that are not HTTP, or an endless
+// slow body. What is not HTTP (a TLS hello, say) gets a 400, as web servers do.
 class RawHttpServer : public QObject {
 public:
     struct Request {
@@ -34,15 +38,20 @@ public:
         // Headers, then a 600-byte body at one byte every 10 ms: never idle, done only after 6 s.
         static Reply trickle() { return {Kind::Trickle, 200, {}, {}}; }
     };
+    using Responder = std::function<Reply(const Request&)>;
 
-    explicit RawHttpServer(QObject* parent = nullptr);
+    explicit RawHttpServer(std::optional<QSslConfiguration> tls = std::nullopt);
 
-    QUrl baseURL() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort())); }
-    void setResponder(std::function<Reply(const Request&)> responder) { m_responder = std::move(responder); }
+    // The n-th request gets the n-th reply; the last one repeats.
+    static Responder inTurn(QList<Reply> replies);
+
+    quint16 port() const { return m_server->serverPort(); }
+    QUrl baseURL() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port())); }
+    void setResponder(Responder responder) { m_responder = std::move(responder); }
     const QList<Request>& requests() const { return m_requests; }
 
 private:
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QList<Request> m_requests;
-    std::function<Reply(const Request&)> m_responder;
+    Responder m_responder;
 };

@@ -85,40 +85,50 @@ QString advice(quint16 port, const QString& host = u"127.0.0.1"_qs) {
 class TestLocalNetworkAccess : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void hostTexts_data() {
+    // Whether a host is loopback or likely on the local network, and whether a
+    // target there needs local-network access when saved as a LAN or a local client.
+    void hostRules_data() {
         QTest::addColumn<QString>("host");
         QTest::addColumn<bool>("loopback");
         QTest::addColumn<bool>("likelyLAN");
-        QTest::newRow("localhost, padded") << u"  LocalHost \n"_qs << true << true;
-        QTest::newRow("v6 loopback") << u"::1"_qs << true << true;
-        QTest::newRow("any address") << u"0.0.0.0"_qs << true << false;
-        QTest::newRow("v4 loopback is not LAN") << u"127.0.0.1"_qs << true << false;
-        QTest::newRow("127 alone is a name") << u"127"_qs << false << true;
-        QTest::newRow("blank") << u"  "_qs << false << true;
-        QTest::newRow("mdns name, upper case and padded") << u"  MyNAS.LOCAL\n"_qs << false << true;
-        QTest::newRow("10/8") << u"10.1.2.3"_qs << false << true;
-        QTest::newRow("172.16/12 low end") << u"172.16.0.1"_qs << false << true;
-        QTest::newRow("172.16/12 high end") << u"172.31.255.255"_qs << false << true;
-        QTest::newRow("above 172.16/12") << u"172.32.0.1"_qs << false << false;
-        QTest::newRow("below 172.16/12") << u"172.15.0.1"_qs << false << false;
-        QTest::newRow("192.168/16") << u"192.168.1.50"_qs << false << true;
-        QTest::newRow("next to 192.168/16") << u"192.169.0.1"_qs << false << false;
-        QTest::newRow("link-local v4") << u"169.254.1.1"_qs << false << true;
-        QTest::newRow("short dotted form is a name, not an address") << u"10.1"_qs << false << false;
-        QTest::newRow("public v6 literal, no dot") << u"2001:db8::1"_qs << false << true;
-        QTest::newRow("dotted DNS name") << u"example.com"_qs << false << false;
-        QTest::newRow("v4-mapped v6 with dotted tail") << u"::ffff:192.168.1.1"_qs << false << false;
-        QTest::newRow("unique-local v6 with dotted tail") << u"fd12::10.0.0.1"_qs << false << true;
-        QTest::newRow("fc00::/7 lower half") << u"fc00::1.2.3.4"_qs << false << true;
-        QTest::newRow("fe80::/10 upper end") << u"febf::1.2.3.4"_qs << false << true;
-        QTest::newRow("just above fe80::/10") << u"fec0::1.2.3.4"_qs << false << false;
-        QTest::newRow("scoped link-local with dotted tail") << u"fe80::1.2.3.4%eth0"_qs << false << true;
-        QTest::newRow("non-ASCII dotted name") << u"nas.häuschen.de"_qs << false << false;
+        QTest::addColumn<bool>("accessAsLan");
+        QTest::addColumn<bool>("accessAsLocal");
+        const auto row = [](const char* name, const QString& host, bool loopback, bool likelyLAN, bool asLan,
+                            bool asLocal) {
+            QTest::newRow(name) << host << loopback << likelyLAN << asLan << asLocal;
+        };
+        row("localhost, padded", u"  LocalHost \n"_qs, true, true, false, false);
+        row("v6 loopback", u"::1"_qs, true, true, false, false);
+        row("any address", u"0.0.0.0"_qs, true, false, false, false);
+        row("v4 loopback is not LAN", u"127.0.0.1"_qs, true, false, false, false);
+        row("127 alone is a name", u"127"_qs, false, true, true, true);
+        row("blank", u" \t\n"_qs, false, true, false, false);
+        row("mdns name, upper case and padded", u"  MyNAS.LOCAL\n"_qs, false, true, true, true);
+        row("10/8", u"10.1.2.3"_qs, false, true, true, true);
+        row("172.16/12 low end", u"172.16.0.1"_qs, false, true, true, true);
+        row("172.16/12 high end", u"172.31.255.255"_qs, false, true, true, true);
+        row("above 172.16/12", u"172.32.0.1"_qs, false, false, true, false);
+        row("below 172.16/12", u"172.15.0.1"_qs, false, false, true, false);
+        row("192.168/16", u"192.168.1.50"_qs, false, true, true, true);
+        row("next to 192.168/16", u"192.169.0.1"_qs, false, false, true, false);
+        row("link-local v4", u"169.254.1.1"_qs, false, true, true, true);
+        row("short dotted form is a name, not an address", u"10.1"_qs, false, false, true, false);
+        row("public v6 literal, no dot", u"2001:db8::1"_qs, false, true, true, true);
+        row("dotted DNS name", u"torrents.example.com"_qs, false, false, true, false);
+        row("v4-mapped v6 with dotted tail", u"::ffff:192.168.1.1"_qs, false, false, true, false);
+        row("unique-local v6 with dotted tail", u"fd12::10.0.0.1"_qs, false, true, true, true);
+        row("fc00::/7 lower half", u"fc00::1.2.3.4"_qs, false, true, true, true);
+        row("fe80::/10 upper end", u"febf::1.2.3.4"_qs, false, true, true, true);
+        row("just above fe80::/10", u"fec0::1.2.3.4"_qs, false, false, true, false);
+        row("scoped link-local with dotted tail", u"fe80::1.2.3.4%eth0"_qs, false, true, true, true);
+        row("non-ASCII dotted name", u"nas.häuschen.de"_qs, false, false, true, false);
     }
-    void hostTexts() {
+    void hostRules() {
         QFETCH(QString, host);
         QTEST(isLoopbackHost(host), "loopback");
         QTEST(isLikelyLANHost(host), "likelyLAN");
+        QTEST((LANProbeTarget{host, 8080, HostKind::Lan}.requiresLocalNetworkAccess()), "accessAsLan");
+        QTEST((LANProbeTarget{host, 8080, HostKind::Local}.requiresLocalNetworkAccess()), "accessAsLocal");
     }
 
     void inferredHostKinds() {
@@ -126,23 +136,6 @@ private Q_SLOTS:
         QCOMPARE(inferredHostKind(u""_qs, HostKind::Local), HostKind::Local);
         QCOMPARE(inferredHostKind(u"127.0.0.1"_qs, HostKind::Lan), HostKind::Local);
         QCOMPARE(inferredHostKind(u"nas.local"_qs, HostKind::Local), HostKind::Lan);
-    }
-
-    void requiresLocalNetworkAccess_data() {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<HostKind>("kind");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("blank") << " \t\n" << HostKind::Lan << false;
-        QTest::newRow("padded loopback marked lan") << " 127.0.0.1 " << HostKind::Lan << false;
-        QTest::newRow("public name marked lan") << "torrents.example.com" << HostKind::Lan << true;
-        QTest::newRow("private address marked local") << "192.168.1.50" << HostKind::Local << true;
-        QTest::newRow("public name marked local") << "torrents.example.com" << HostKind::Local << false;
-        QTest::newRow("mdns name marked local, padded") << " nas.local " << HostKind::Local << true;
-    }
-    void requiresLocalNetworkAccess() {
-        QFETCH(QString, host);
-        QFETCH(HostKind, kind);
-        QTEST((LANProbeTarget{host, 8080, kind}.requiresLocalNetworkAccess()), "expected");
     }
 
     // Only lower time bounds: a loaded machine may always be slower.

@@ -136,7 +136,7 @@ private Q_SLOTS:
         }
     }
 
-    void realisticAnswersRoundTrip() {
+    void realisticAnswersRoundTripAndKeepTheirKinds() {
         const auto snapshot = decode<RuntimeSnapshot>(wireSample("runtime-paired.json"));
         QCOMPARE(snapshot.identity.pairing.status, PairingStatus::Paired);
         QCOMPARE(snapshot.clients[1].hostKind, HostKind::Lan);
@@ -157,9 +157,20 @@ private Q_SLOTS:
         QVERIFY(encoded.contains(R"("maxTorrents":5000)")); // map keys keep their spelling
         QVERIFY(encoded.contains(R"("proxy":"")"));
         QVERIFY(!encoded.contains("null")); // absent optionals are left out
+
+        const AnyCodable empty{QString()}; // arrays, objects and null
+        QCOMPARE(snapshot.clients[0].capabilities, (AnyCodableMap{{"version", {QStringLiteral("4.6.3")}},
+                                                                  {"apiVersion", {2.9}},
+                                                                  {"maxTorrents", {qint64(5000)}},
+                                                                  {"ratioLimit", {qint64(2)}},
+                                                                  {"sequentialDownload", {true}},
+                                                                  {"categories", empty},
+                                                                  {"proxy", empty},
+                                                                  {"lastTrackerError", empty}}));
+        QCOMPARE(AnyCodable{2.9}.description(), "2.9");
     }
 
-    void defaultsAndNulls() {
+    void defaultsNullsAndRequestBodies() {
         const auto snapshot =
             decode<RuntimeSnapshot>(snapshotWith({{R"("local_network":)", R"("local_network":null,"x":)"},
                                                   {R"("clients":)", R"("x_clients":)"},
@@ -176,6 +187,10 @@ private Q_SLOTS:
         const QByteArray encoded = encode(client);
         QVERIFY(encoded.contains(R"("auth_state":"unknown")"));
         QVERIFY(!encoded.contains("username"));
+        // clientID goes out as client_id, which converts back to clientId, not clientID.
+        QCOMPARE(decode<DeleteClientBody>(encode(DeleteClientBody{QStringLiteral("qb")})).clientID, "qb");
+        QCOMPARE(decode<ProbeClientsBody>(R"({"clientID":"qb"})").clientID, "qb");
+        QCOMPARE(decode<BeginPairingBody>("{}"), BeginPairingBody{});
     }
 
     void snapshotEditsDecodeOrFailWhole_data() {
@@ -221,27 +236,6 @@ private Q_SLOTS:
             return rawValue(snapshot.backendStatus.presenceState);
         });
         QTEST(presence(snapshotWith({{from, to}})), "expected");
-    }
-
-    void freeFormValuesKeepTheirKind() {
-        const auto snapshot = decode<RuntimeSnapshot>(wireSample("runtime-paired.json"));
-        const AnyCodable empty{QString()}; // arrays, objects and null
-        QCOMPARE(snapshot.clients[0].capabilities, (AnyCodableMap{{"version", {QStringLiteral("4.6.3")}},
-                                                                  {"apiVersion", {2.9}},
-                                                                  {"maxTorrents", {qint64(5000)}},
-                                                                  {"ratioLimit", {qint64(2)}},
-                                                                  {"sequentialDownload", {true}},
-                                                                  {"categories", empty},
-                                                                  {"proxy", empty},
-                                                                  {"lastTrackerError", empty}}));
-        QCOMPARE(AnyCodable{2.9}.description(), "2.9");
-    }
-
-    void requestBodiesReadBack() {
-        // clientID goes out as client_id, which converts back to clientId, not clientID.
-        QCOMPARE(decode<DeleteClientBody>(encode(DeleteClientBody{QStringLiteral("qb")})).clientID, "qb");
-        QCOMPARE(decode<ProbeClientsBody>(R"({"clientID":"qb"})").clientID, "qb");
-        QCOMPARE(decode<BeginPairingBody>("{}"), BeginPairingBody{});
     }
 };
 

@@ -15,8 +15,21 @@ enum class Rights { NotNeeded, Refused, Granted };
 // What stands at the target: this app (beside the backup of an earlier update), or
 // something the script must leave alone.
 enum class Target { Bundle, BundleAndOldBackup, PlainFolder, WithoutPlist, OtherApp };
-// Copying into the target and moving the backup back fail in the direct run, or in both runs.
-enum class Fault { None, CopyDirect, CopyAndRestoreDirect, CopyAlwaysRestoreDirect, CopyAndRestoreAlways };
+
+// How a run is staged; failCopy and failRestore as the cp and mv stand-ins below read them.
+struct Setup {
+    App app = App::Exits;
+    Image image = Image::Good;
+    Rights rights = Rights::NotNeeded;
+    Target target = Target::Bundle;
+    QString failCopy{}, failRestore{};
+    QString tick = "0.05"; // the pace asked for through the environment
+    QString version = "1.4.0";
+};
+// The result line, the Applications folder afterwards and the labels of the bundles opened then.
+struct Outcome {
+    QString result, left, started;
+};
 
 const QByteArray ourIdentifier = "app.vendrilo.connect";
 
@@ -67,12 +80,12 @@ struct Sandbox {
     QString marker = root.filePath("started"), bin = root.filePath("bin"), temps = root.filePath("temps");
 
     // The pkexec stand-in on PATH either refuses or "grants" by unlocking the folder.
-    explicit Sandbox(Image kind = Image::Good, Rights rights = Rights::Refused, Target at = Target::Bundle) {
-        makeBundle(target, "old", at == Target::OtherApp ? "org.example.other" : ourIdentifier);
-        if (at == Target::BundleAndOldBackup) {
+    explicit Sandbox(const Setup& setup = {}) {
+        makeBundle(target, "old", setup.target == Target::OtherApp ? "org.example.other" : ourIdentifier);
+        if (setup.target == Target::BundleAndOldBackup) {
             makeBundle(backup, "older");
         }
-        if (at == Target::WithoutPlist) {
+        if (setup.target == Target::WithoutPlist) {
             QVERIFY(QFile::remove(target + "/Contents/Info.plist"));
         }
         QVERIFY(writeFile(applications + "/notes.txt", "keep"));
@@ -81,12 +94,13 @@ struct Sandbox {
         QVERIFY(::stat(qPrintable(script), &mode) == 0 && (mode.st_mode & 07777) == 0755);
         QVERIFY(writeFile(
             bin + "/pkexec",
-            rights == Rights::Granted
+            setup.rights == Rights::Granted
                 ? "#!/bin/sh\nchattr -i \"$VC_TEST_LOCKED\" 2>/dev/null\nVC_TEST_PRIVILEGED=1 exec \"$@\"\n"
                 : "#!/bin/sh\nexit 126\n",
             true));
         QVERIFY(writeFile(bin + "/cp", faultyCopy, true) && writeFile(bin + "/mv", faultyMove, true) &&
                 writeFile(bin + "/mktemp", notingMktemp, true));
+        const Image kind = setup.image;
         const QString entry =
             kind == Image::WithoutApp || kind == Image::Garbage ? "README" : "Vendrilo Connect.app";
         if (kind == Image::WithoutApp || kind == Image::Garbage) {
@@ -110,111 +124,95 @@ struct Sandbox {
     // Clearing the flag of a folder that never had it, or had it cleared already, is harmless.
     void unlock() { QProcess::execute("chattr", {"-i", applications}); }
     // What the Applications folder holds: each entry with the label of the bundle in it.
-    QStringList contents() const {
+    QString contents() const {
         QStringList entries;
         for (const QString& name : QDir(applications).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
             const QByteArray label = readFile(applications + u'/' + name + "/Contents/label");
             entries << (label.isEmpty() ? name : name + u'=' + QString::fromUtf8(label));
         }
-        return entries;
+        return entries.join(u',');
     }
 };
 
 } // namespace
 
+Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Outcome)
+
 class InstallerScriptTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void replacesTheBundleOrRecordsWhyNot_data() {
-        QTest::addColumn<App>("app");
-        QTest::addColumn<Image>("image");
-        QTest::addColumn<Rights>("rights");
-        QTest::addColumn<Target>("target");
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<QString>("tick"); // the pace asked for through the environment
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<QString>("expected"); // the result line
-        QTest::addColumn<QStringList>("left"); // the Applications folder afterwards
-        QTest::addColumn<QString>("started");  // labels of the bundles opened afterwards
-        QTest::addColumn<QString>("logLine");  // %T target, %B backup, %I image, %P process id
-        const auto row = [](const char* name, App app, Image image, Rights rights, Target target, Fault fault,
-                            const char* tick, const char* version, const char* expected, const char* left,
-                            const char* started, const char* logLine) {
-            QTest::newRow(name) << app << image << rights << target << fault << tick << version << expected
-                                << QString::fromUtf8(left).split(u',') << started << logLine;
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QString>("logLine"); // %T target, %B backup, %I image, %P process id
+        const auto row = [](const char* name, const Setup& setup, const Outcome& outcome,
+                            const char* logLine) {
+            QTest::newRow(name) << setup << outcome << QString::fromUtf8(logLine);
         };
-        const auto B = Target::Bundle;
-        const auto none = Fault::None;
-        const char* updated = "success\t1.4.0\tUpdated successfully.";
-        const char* notInstalled = "failure\t1.4.0\tVendrilo Connect could not install the update.";
-        const char* notABundle = "failure\t1.4.0\tThe downloaded update did not contain a macOS app bundle.";
-        const char* newApp = "notes.txt,Vendrilo Connect.app=new";
-        const char* oldApp = "notes.txt,Vendrilo Connect.app=old";
-        const char* oldBackup = "notes.txt,Vendrilo Connect.previous.app=old";
+        const QString notInstalled = "failure\t1.4.0\tVendrilo Connect could not install the update.";
+        const QString newApp = "notes.txt,Vendrilo Connect.app=new",
+                      oldApp = "notes.txt,Vendrilo Connect.app=old";
+        const Outcome updated{"success\t1.4.0\tUpdated successfully.", newApp, "new"};
+        const Outcome keptOld{notInstalled, oldApp, "old"};
+        // The backup is then the only good copy: the privileged run must not remove it first.
+        const Outcome keptBackup{notInstalled, "notes.txt,Vendrilo Connect.previous.app=old", "old"};
+        const Outcome leftAlone{notInstalled, oldApp, ""};
+        const char* opened = "Opening updated app at %T";
+        const char* otherApp = "Update app bundle /tmp/VendriloConnectUpdateMount.";
         const char* refusedTarget = "Update target %T is not a Vendrilo Connect app bundle";
-        row("success", App::Exits, Image::Good, Rights::NotNeeded, B, none, "0.05", "1.4.0", updated, newApp,
-            "new", "Opening updated app at %T");
+        row("success", {}, updated, opened);
         // The old app goes to the backup beside it, which is replaced and then removed.
-        row("success over an earlier backup", App::Exits, Image::Good, Rights::NotNeeded,
-            Target::BundleAndOldBackup, none, "0.05", "1.4.0", updated, newApp, "new",
-            "Opening updated app at %T");
-        row("tab and newline in the label", App::Exits, Image::Good, Rights::NotNeeded, B, none, "0.05",
-            "1.4.0\tbeta\nx", "success\t1.4.0 beta x\tUpdated successfully.", newApp, "new",
+        row("success over an earlier backup", {.target = Target::BundleAndOldBackup}, updated, opened);
+        row("tab and newline in the label", {.version = "1.4.0\tbeta\nx"},
+            {"success\t1.4.0 beta x\tUpdated successfully.", newApp, "new"},
             "Installing update 1.4.0\tbeta\nx from /tmp/");
-        row("image without an app", App::Exits, Image::WithoutApp, Rights::NotNeeded, B, none, "0.05",
-            "1.4.0", notABundle, oldApp, "old", "No app bundle found in mounted image");
-        row("image holding another app", App::Exits, Image::OtherApp, Rights::NotNeeded, B, none, "0.05",
-            "1.4.0", notInstalled, oldApp, "old", "Update app bundle /tmp/VendriloConnectUpdateMount.");
-        row("unreadable image", App::Exits, Image::Garbage, Rights::NotNeeded, B, none, "0.05", "1.4.0",
-            "failure\t1.4.0\tCould not open the downloaded update image.", oldApp, "old",
+        row("image without an app", {.image = Image::WithoutApp},
+            {"failure\t1.4.0\tThe downloaded update did not contain a macOS app bundle.", oldApp, "old"},
+            "No app bundle found in mounted image");
+        row("image holding another app", {.image = Image::OtherApp}, keptOld, otherApp);
+        row("unreadable image", {.image = Image::Garbage},
+            {"failure\t1.4.0\tCould not open the downloaded update image.", oldApp, "old"},
             "Failed to mount %I");
-        row("app ignores SIGTERM", App::IgnoresTerm, Image::Good, Rights::NotNeeded, B, none, "0.05", "1.4.0",
-            updated, newApp, "new", "Process %P ignored SIGTERM, sending SIGKILL");
-        row("app never goes", App::NeverGoes, Image::Good, Rights::NotNeeded, B, none, "0.05", "1.4.0",
-            "failure\t1.4.0\tTimed out waiting for Vendrilo Connect to quit.", oldApp, "old",
+        row("app ignores SIGTERM", {.app = App::IgnoresTerm}, updated,
+            "Process %P ignored SIGTERM, sending SIGKILL");
+        row("app never goes", {.app = App::NeverGoes},
+            {"failure\t1.4.0\tTimed out waiting for Vendrilo Connect to quit.", oldApp, "old"},
             "Timed out waiting for process %P to exit after escalation");
         // A pace near zero would kill an app that is still stopping its runtime.
-        row("pace near zero is not honoured", App::IgnoresTermBriefly, Image::Good, Rights::NotNeeded, B,
-            none, "0.001", "1.4.0", updated, newApp, "new", "Opening updated app at %T");
-        row("target is a plain folder", App::Exits, Image::Good, Rights::Granted, Target::PlainFolder, none,
-            "0.05", "1.4.0", notInstalled, oldApp, "", refusedTarget);
-        row("target without Info.plist", App::Exits, Image::Good, Rights::Granted, Target::WithoutPlist, none,
-            "0.05", "1.4.0", notInstalled, oldApp, "", refusedTarget);
-        row("target is another app", App::Exits, Image::Good, Rights::Granted, Target::OtherApp, none, "0.05",
-            "1.4.0", notInstalled, oldApp, "old", "Update app bundle /tmp/VendriloConnectUpdateMount.");
-        row("locked folder, rights refused", App::Exits, Image::Good, Rights::Refused, B, none, "0.05",
-            "1.4.0", notInstalled, oldApp, "old", "Privileged install was cancelled or failed");
+        row("pace near zero is not honoured", {.app = App::IgnoresTermBriefly, .tick = "0.001"}, updated,
+            opened);
+        const Rights granted = Rights::Granted, refused = Rights::Refused;
+        row("target is a plain folder", {.rights = granted, .target = Target::PlainFolder}, leftAlone,
+            refusedTarget);
+        row("target without Info.plist", {.rights = granted, .target = Target::WithoutPlist}, leftAlone,
+            refusedTarget);
+        row("target is another app", {.rights = granted, .target = Target::OtherApp}, keptOld, otherApp);
+        row("locked folder, rights refused", {.rights = refused}, keptOld,
+            "Privileged install was cancelled or failed");
         // The privileged run needs the script's own path and records the result itself.
-        row("locked folder, rights granted", App::Exits, Image::Good, Rights::Granted, B, none, "0.05",
-            "1.4.0", updated, newApp, "new", "Installed update 1.4.0 into %T");
-        row("copy fails, rights refused", App::Exits, Image::Good, Rights::Refused, B, Fault::CopyDirect,
-            "0.05", "1.4.0", notInstalled, oldApp, "old",
+        row("locked folder, rights granted", {.rights = granted}, updated, "Installed update 1.4.0 into %T");
+        row("copy fails, rights refused", {.rights = refused, .failCopy = "direct"}, keptOld,
             "Direct install failed, requesting administrator privileges");
-        // The backup is then the only good copy: the privileged run must not remove it first.
-        row("copy and restore fail, rights refused", App::Exits, Image::Good, Rights::Refused, B,
-            Fault::CopyAndRestoreDirect, "0.05", "1.4.0", notInstalled, oldBackup, "old",
+        row("copy and restore fail, rights refused",
+            {.rights = refused, .failCopy = "direct", .failRestore = "direct"}, keptBackup,
             "Could not move %B back to %T");
-        row("copy and restore fail, rights granted", App::Exits, Image::Good, Rights::Granted, B,
-            Fault::CopyAndRestoreDirect, "0.05", "1.4.0", updated, newApp, "new",
+        row("copy and restore fail, rights granted",
+            {.rights = granted, .failCopy = "direct", .failRestore = "direct"}, updated,
             "Installed update 1.4.0 into %T");
-        row("copy fails twice, rights granted", App::Exits, Image::Good, Rights::Granted, B,
-            Fault::CopyAlwaysRestoreDirect, "0.05", "1.4.0", notInstalled, oldApp, "old",
+        row("copy fails twice, rights granted", {.rights = granted, .failCopy = "always"}, keptOld,
             "Privileged install failed for %T");
-        row("copy and restore fail twice, rights granted", App::Exits, Image::Good, Rights::Granted, B,
-            Fault::CopyAndRestoreAlways, "0.05", "1.4.0", notInstalled, oldBackup, "old",
+        row("copy and restore fail twice, rights granted",
+            {.rights = granted, .failCopy = "always", .failRestore = "always"}, keptBackup,
             "Could not move %B back to %T");
     }
     void replacesTheBundleOrRecordsWhyNot() {
-        QFETCH(App, app);
-        QFETCH(Image, image);
-        QFETCH(Rights, rights);
-        QFETCH(Target, target);
-        QFETCH(Fault, fault);
-        QFETCH(QString, expected);
+        QFETCH(Setup, setup);
+        QFETCH(Outcome, outcome);
         QFETCH(QString, logLine);
-        Sandbox box(image, rights, target);
-        const QString targetPath = target == Target::PlainFolder ? box.applications : box.target;
-        if (rights != Rights::NotNeeded && fault == Fault::None && !box.lock()) {
+        Sandbox box(setup);
+        const QString targetPath = setup.target == Target::PlainFolder ? box.applications : box.target;
+        if (setup.rights != Rights::NotNeeded && setup.failCopy.isEmpty() && !box.lock()) {
             QSKIP("chattr +i needs root on a file system that supports it");
         }
         // The app the script waits for: a child reaped by the event loop once it ends, or
@@ -228,13 +226,13 @@ private Q_SLOTS:
             fake.kill();
             fake.waitForFinished();
         });
-        if (app == App::NeverGoes && (zombie = fork()) == 0) {
+        if (setup.app == App::NeverGoes && (zombie = fork()) == 0) {
             _exit(0);
         }
-        if (app != App::NeverGoes) {
-            const char* body = app == App::Exits         ? "sleep 0.3"
-                               : app == App::IgnoresTerm ? "trap '' TERM; exec sleep 30"
-                                                         : "trap '' TERM; sleep 1";
+        if (setup.app != App::NeverGoes) {
+            const char* body = setup.app == App::Exits         ? "sleep 0.3"
+                               : setup.app == App::IgnoresTerm ? "trap '' TERM; exec sleep 30"
+                                                               : "trap '' TERM; sleep 1";
             fake.start("/bin/sh", {"-c", body});
             QVERIFY(fake.waitForStarted());
         }
@@ -242,33 +240,26 @@ private Q_SLOTS:
         QProcess script;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PATH", box.bin + u':' + env.value("PATH"));
-        QFETCH(QString, tick);
-        env.insert("VENDRILO_CONNECT_INSTALLER_TICK", tick);
-        const bool copyFails = fault != Fault::None;
-        const bool restoreFails =
-            fault == Fault::CopyAndRestoreDirect || fault == Fault::CopyAndRestoreAlways;
-        const bool twice = fault == Fault::CopyAlwaysRestoreDirect || fault == Fault::CopyAndRestoreAlways;
-        env.insert("VC_TEST_FAIL_COPY", copyFails ? (twice ? "always" : "direct") : "");
-        env.insert("VC_TEST_FAIL_RESTORE",
-                   restoreFails ? (fault == Fault::CopyAndRestoreAlways ? "always" : "direct") : "");
+        env.insert("VENDRILO_CONNECT_INSTALLER_TICK", setup.tick);
+        env.insert("VC_TEST_FAIL_COPY", setup.failCopy);
+        env.insert("VC_TEST_FAIL_RESTORE", setup.failRestore);
         script.setProcessEnvironment(env);
         script.setWorkingDirectory(box.root.path());
-        QFETCH(QString, version);
-        script.start("/bin/zsh",
-                     {box.script, pid, version, box.image, targetPath, box.log, box.result, box.script});
+        script.start("/bin/zsh", {box.script, pid, setup.version, box.image, targetPath, box.log, box.result,
+                                  box.script});
         // Spinning the event loop is what reaps the fake app once it ends.
         QTRY_VERIFY_WITH_TIMEOUT(script.state() == QProcess::NotRunning, 30000);
         box.unlock();
 
-        const bool success = expected.startsWith(u"success");
+        const bool success = outcome.result.startsWith(u"success");
         QCOMPARE(script.exitCode(), success ? 0 : 1);
-        QCOMPARE(QString::fromUtf8(readFile(box.result)), expected + u'\n');
-        QTEST(box.contents(), "left");
-        QFETCH(QString, started);
-        if (started.isEmpty()) {
+        QCOMPARE(QString::fromUtf8(readFile(box.result)), outcome.result + u'\n');
+        QCOMPARE(box.contents(), outcome.left);
+        if (outcome.started.isEmpty()) {
             QTest::qWait(200);
         }
-        QTRY_COMPARE(QString::fromUtf8(readFile(box.marker)), started.isEmpty() ? started : started + u'\n');
+        QTRY_COMPARE(QString::fromUtf8(readFile(box.marker)),
+                     outcome.started.isEmpty() ? outcome.started : outcome.started + u'\n');
         QCOMPARE(QFile::exists(box.image), !success);
         QVERIFY(!success || readFile(box.temps).count('\n') == 2); // the mount point and the staging folder
         for (const QByteArray& made : readFile(box.temps).split('\n')) {
@@ -282,12 +273,13 @@ private Q_SLOTS:
             .replace("%I", box.image)
             .replace("%P", pid);
         QVERIFY2(log.contains("] " + logLine), qPrintable(log));
-        if (target == Target::Bundle) {
+        if (setup.target == Target::Bundle) {
             const QRegularExpression first("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\] Waiting for "
                                            "Vendrilo Connect process (\\d+) to exit\n");
             QCOMPARE(first.match(log).captured(1), pid);
         }
-        QCOMPARE(log.contains("sending SIGTERM"), app == App::IgnoresTerm || app == App::NeverGoes);
+        QCOMPARE(log.contains("sending SIGTERM"),
+                 setup.app == App::IgnoresTerm || setup.app == App::NeverGoes);
     }
 
     // The privileged half alone, handed a source that is no bundle: nothing is moved.
@@ -299,7 +291,7 @@ private Q_SLOTS:
         QVERIFY(script.waitForFinished(10000));
         QCOMPARE(script.exitCode(), 1);
         QCOMPARE(readFile(box.result), "failure\t1.4.0\tCould not replace the existing app.\n");
-        QCOMPARE(box.contents(), QStringList({"notes.txt", "Vendrilo Connect.app=old"}));
+        QCOMPARE(box.contents(), "notes.txt,Vendrilo Connect.app=old");
         QVERIFY(QString::fromUtf8(readFile(box.log))
                     .contains("] Privileged install failed for " + box.target + u'\n'));
     }

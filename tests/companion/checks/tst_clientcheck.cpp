@@ -1,4 +1,4 @@
-#include "CannedHttpServer.h"
+#include "RawHttpServer.h"
 #include "checks/ClientCheck.h"
 
 #include <QCoro/QCoroTask>
@@ -15,7 +15,7 @@ Q_DECLARE_METATYPE(ClientType)
 
 namespace {
 
-using Canned = CannedHttpServer;
+using Reply = RawHttpServer::Reply;
 
 ClientConfig clientAt(ClientType type, quint16 port) {
     ClientConfig client;
@@ -28,11 +28,11 @@ ClientConfig clientAt(ClientType type, quint16 port) {
     return client;
 }
 
-QByteArray json(const char* text) {
-    return Canned::answer(200, text, "Content-Type: application/json\r\n");
+Reply json(const char* text) {
+    return Reply::answer(200, text);
 }
 
-const QByteArray transmissionSession = json(
+const Reply transmissionSession = json(
     R"j({"arguments":{"version":"3.00 (bb6b5a062e)","rpc-version":16,"rpc-version-minimum":1},"result":"success"})j");
 
 } // namespace
@@ -71,12 +71,12 @@ private Q_SLOTS:
 
     void answersBecomeOutcomes_data() {
         QTest::addColumn<ClientType>("type");
-        QTest::addColumn<QByteArrayList>("answers");
+        QTest::addColumn<QList<Reply>>("answers");
         QTest::addColumn<QString>("authState");
         QTest::addColumn<QString>("errorPart");
         QTest::addColumn<QString>("version");
-        QTest::addColumn<QByteArray>("sentInLastRequest");
-        const auto row = [](const char* name, ClientType type, const QByteArrayList& answers,
+        QTest::addColumn<QByteArray>("sentInLastBody");
+        const auto row = [](const char* name, ClientType type, const QList<Reply>& answers,
                             const char* authState, const char* errorPart, const char* version = "",
                             const char* sent = "") {
             QTest::newRow(name) << type << answers << QString::fromUtf8(authState)
@@ -86,26 +86,26 @@ private Q_SLOTS:
         const auto qb = ClientType::Qbittorrent;
         const auto tr = ClientType::Transmission;
         const auto de = ClientType::Deluge;
-        const QByteArray loggedIn = json(R"({"result":true,"error":null,"id":1})");
+        const Reply loggedIn = json(R"({"result":true,"error":null,"id":1})");
 
-        row("qBittorrent wrong password answered with 401", qb, {Canned::answer(401, "Fails.")},
-            "auth_failed", "rejected the user name or password", "", "password=a%2Bb%26c%3Dd");
+        row("qBittorrent wrong password answered with 401", qb, {Reply::answer(401, "Fails.")}, "auth_failed",
+            "rejected the user name or password", "", "password=a%2Bb%26c%3Dd");
         row("qBittorrent redirect", qb,
-            {Canned::answer(301, {}, "Location: https://127.0.0.1:8080/api/v2/auth/login\r\n")},
+            {Reply::answer(301, {}, "Location: https://127.0.0.1:8080/api/v2/auth/login\r\n")},
             "bad_response", "redirects to https://127.0.0.1:8080/api/v2/auth/login");
         row("Transmission asks for a session id twice", tr,
-            {Canned::answer(409, {}, "X-Transmission-Session-Id: abc\r\n")}, "bad_response",
+            {Reply::answer(409, {}, "X-Transmission-Session-Id: abc\r\n")}, "bad_response",
             "a second session-id request");
         row("Transmission lockout", tr,
-            {Canned::answer(403, "<h1>403: Forbidden</h1><p>Too many unsuccessful login attempts. Please "
-                                 "restart transmission-daemon.</p>")},
+            {Reply::answer(403, "<h1>403: Forbidden</h1><p>Too many unsuccessful login attempts. Please "
+                                "restart transmission-daemon.</p>")},
             "banned", "locked out");
         row("Transmission whitelist", tr,
-            {Canned::answer(403, "<h1>403: Forbidden</h1><p>Unauthorized IP Address.</p>")}, "auth_failed",
+            {Reply::answer(403, "<h1>403: Forbidden</h1><p>Unauthorized IP Address.</p>")}, "auth_failed",
             "RPC whitelist");
         row("Transmission failed request", tr, {json(R"({"arguments":{},"result":"no such method"})")},
             "bad_response", "session-get answered “no such method”");
-        row("a web page where JSON belongs", tr, {Canned::answer(200, "<html></html>")}, "bad_response",
+        row("a web page where JSON belongs", tr, {Reply::answer(200, "<html></html>")}, "bad_response",
             "no JSON object from /transmission/rpc");
         row("Deluge without a daemon", de, {loggedIn, json(R"({"result":false,"error":null,"id":2})")}, "ok",
             "", "", R"("method":"web.connected")");
@@ -117,17 +117,18 @@ private Q_SLOTS:
         row("Deluge refuses the session after login", de,
             {loggedIn, json(R"({"result":null,"error":{"message":"Not authenticated","code":1},"id":2})")},
             "auth_failed", "not the session that followed");
-        row("not the web interface", de, {Canned::answer(404, "Not Found")}, "bad_response",
+        row("not the web interface", de, {Reply::answer(404, "Not Found")}, "bad_response",
             "HTTP status 404 for /json");
     }
     void answersBecomeOutcomes() {
         QFETCH(ClientType, type);
-        QFETCH(QByteArrayList, answers);
+        QFETCH(QList<Reply>, answers);
         QFETCH(QString, authState);
         QFETCH(QString, errorPart);
-        QFETCH(QByteArray, sentInLastRequest);
+        QFETCH(QByteArray, sentInLastBody);
 
-        Canned server(answers);
+        RawHttpServer server;
+        server.setResponder(RawHttpServer::inTurn(answers));
         const ClientCheckOutcome outcome =
             QCoro::waitFor(checkClient(m_network, clientAt(type, server.port())));
         QCOMPARE(outcome.authState, authState);
@@ -137,10 +138,9 @@ private Q_SLOTS:
         const auto reported = outcome.capabilities.find(QStringLiteral("client_version"));
         QTEST(reported == outcome.capabilities.end() ? QString() : reported->description(), "version");
         QVERIFY(!server.requests().isEmpty());
-        QVERIFY2(server.requests().last().contains(sentInLastRequest), server.requests().last().constData());
-        const QByteArray referer = "Referer: http://127.0.0.1:" + QByteArray::number(server.port()) + "\r\n";
-        for (const QByteArray& request : server.requests()) {
-            QVERIFY2(request.contains(referer), request.constData());
+        QVERIFY2(server.requests().last().body.contains(sentInLastBody), server.requests().last().body);
+        for (const RawHttpServer::Request& request : server.requests()) {
+            QCOMPARE(request.headers.value("referer"), server.baseURL().toEncoded());
         }
     }
 
@@ -171,7 +171,8 @@ private Q_SLOTS:
         if (!m_serverTls) {
             QSKIP("openssl is not installed, so no certificate can be made for a local TLS server");
         }
-        Canned server({transmissionSession}, serverUsesTls ? m_serverTls : std::nullopt);
+        RawHttpServer server(serverUsesTls ? m_serverTls : std::nullopt);
+        server.setResponder(RawHttpServer::inTurn({transmissionSession}));
         ClientConfig client = clientAt(ClientType::Transmission, server.port());
         client.useTls = true;
         client.insecureSkipVerify = skipVerify;

@@ -93,22 +93,6 @@ private Q_SLOTS:
         QCOMPARE(field<QPushButton>(sheet, "clientSave")->isEnabled(), c.canSave);
     }
 
-    void typeChangeResetsThePort() {
-        DashboardFixture f;
-        f.serveAndRefresh(DashboardFixture::pairedSnapshot());
-        ClientEditorSheet* sheet = addClient(f);
-        auto* port = field<ClientPortField>(sheet, "clientPort");
-        QCOMPARE(port->text(), u"8080"_qs);
-        port->setText(u"9999"_qs);
-        field<QLineEdit>(sheet, "clientHost")->setText(u"seedbox.lan"_qs);
-        field<QComboBox>(sheet, "clientType")->setCurrentIndex(2);
-        QCOMPARE(std::tuple(port->text(), sheet->draft().port, sheet->draft().host),
-                 std::tuple(u"8112"_qs, qint64(8112), u"seedbox.lan"_qs));
-        QCOMPARE(field<CompanionLabel>(sheet, "clientHint")->text(),
-                 ClientEditorSheet::hint(ClientType::Deluge));
-        QCOMPARE(field<QLineEdit>(sheet, "clientPassword")->echoMode(), QLineEdit::Password);
-    }
-
     void addEditCancelAndSave() {
         DashboardFixture f;
         ClientConfig stored = DashboardFixture::client(u"c1"_qs, u"Seedbox"_qs);
@@ -130,6 +114,17 @@ private Q_SLOTS:
                  u"Label, Type, Host or IP address, Port, Username, Password, Use TLS / HTTPS, "
                  u"Skip TLS certificate verification, Cancel, Add Client"_qs);
         QCOMPARE(field<QPushButton>(sheet, "clientSave")->text(), u"Add Client"_qs);
+        QCOMPARE(field<QLineEdit>(sheet, "clientPassword")->echoMode(), QLineEdit::Password);
+        // Another type puts in its own port and hint, and keeps the host.
+        auto* port = field<ClientPortField>(sheet, "clientPort");
+        QCOMPARE(port->text(), u"8080"_qs);
+        port->setText(u"9999"_qs);
+        field<QLineEdit>(sheet, "clientHost")->setText(u"seedbox.lan"_qs);
+        field<QComboBox>(sheet, "clientType")->setCurrentIndex(2);
+        QCOMPARE(std::tuple(port->text(), sheet->draft().port, sheet->draft().host),
+                 std::tuple(u"8112"_qs, qint64(8112), u"seedbox.lan"_qs));
+        QCOMPARE(field<CompanionLabel>(sheet, "clientHint")->text(),
+                 ClientEditorSheet::hint(ClientType::Deluge));
         QTest::keyClick(sheet, Qt::Key_Escape);
         QVERIFY(!f.model.clientDraft());
 

@@ -52,34 +52,23 @@ private Q_SLOTS:
         UiTheme::useFusion();
     }
 
-    void saveNameFollowsTheDraft_data() {
-        QTest::addColumn<QString>("draft");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("empty") << u""_qs << false;
-        QTest::newRow("spaces") << u"   "_qs << false;
-        QTest::newRow("line breaks") << u"\n\n"_qs << false;
-        QTest::newRow("spaces and a line break") << u" \n "_qs << false;
-        QTest::newRow("a name") << u"Den"_qs << true;
-        QTest::newRow("a name with spaces around") << u"  Den "_qs << true;
-    }
-    void saveNameFollowsTheDraft() {
-        QFETCH(QString, draft);
-        ModelHarness harness;
-        harness.serve(named(u"Attic"_qs));
-        QVERIFY(harness.refresh());
-        SettingsWindowView view(*harness.model);
-        harness.model->setDisplayNameDraft(draft);
-        QTEST(view.identityCard()->saveButton()->isEnabled(), "enabled");
-        QCOMPARE(view.identityCard()->nameField()->text(), draft);
-    }
-
-    // Typing holds off refreshes until Escape or leaving the field; Return saves.
+    // Save needs a name that is not blank; typing holds off refreshes until
+    // Escape or leaving the field; Return saves.
     void nameFieldEditsAgainstRefreshes() {
         ModelHarness harness;
         harness.serve(named(u"Attic"_qs));
         harness.server.setAnswer(u"/v1/config/display-name"_qs, {200, R"({"ok":true})", {}});
         QVERIFY(harness.refresh());
         SettingsWindowView view(*harness.model);
+        const std::pair<QString, bool> drafts[] = {{u""_qs, false},     {u"   "_qs, false},
+                                                   {u"\n\n"_qs, false}, {u" \n "_qs, false},
+                                                   {u"Den"_qs, true},   {u"  Den "_qs, true}};
+        for (const auto& [draft, canSave] : drafts) {
+            harness.model->setDisplayNameDraft(draft);
+            QVERIFY2(view.identityCard()->saveButton()->isEnabled() == canSave, qPrintable(draft));
+            QCOMPARE(view.identityCard()->nameField()->text(), draft);
+        }
+        harness.model->setDisplayNameDraft(u"Attic"_qs);
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         SettingsNameField* field = view.identityCard()->nameField();
@@ -110,36 +99,38 @@ private Q_SLOTS:
                     .body.contains("Den"));
     }
 
-    void keepRunningSwitchFlipsThePillAndTheQuitTitle_data() {
-        QTest::addColumn<bool>("keepRunning");
-        QTest::addColumn<QString>("pillAfter");
-        QTest::addColumn<QString>("quitTitleAfter");
-        QTest::newRow("on, flipped off") << true << u"Cmd+Q fully quits"_qs << u"Quit Vendrilo Connect"_qs;
-        QTest::newRow("off, flipped on") << false << u"Menu bar stays active"_qs << u"Quit Completely"_qs;
-    }
-    void keepRunningSwitchFlipsThePillAndTheQuitTitle() {
-        QFETCH(bool, keepRunning);
-        ModelHarness harness;
-        harness.model->setKeepRunningInMenuBarWhenQuitting(keepRunning);
-        SettingsWindowView view(*harness.model);
-        SettingsToggleCard* toggle = view.startupCard()->keepRunningToggle();
-        QCOMPARE(toggle->toggle()->isChecked(), keepRunning);
-        QTest::mouseClick(toggle->toggle(), Qt::LeftButton);
-        QCOMPARE(harness.model->keepRunningInMenuBarWhenQuitting(), !keepRunning);
-        QCOMPARE(toggle->toggle()->isChecked(), !keepRunning);
-        QTEST(view.startupCard()->quitPill()->title(), "pillAfter");
-        QTEST(quitTitle(*harness.model), "quitTitleAfter");
-    }
-
-    // Without a login-item service the system refuses; the switch shows that.
-    void launchSwitchShowsWhatTheSystemHas() {
+    // Every control is named. Without a login-item service the system refuses
+    // to start at login, and the switch shows that; keep-running flips both ways.
+    void namesAndStartupSwitches() {
         ModelHarness harness;
         SettingsWindowView view(*harness.model);
-        SettingsToggleCard* toggle = view.startupCard()->launchToggle();
-        QTest::mouseClick(toggle->toggle(), Qt::LeftButton);
-        QCOMPARE(toggle->toggle()->isChecked(), harness.model->launchAtLoginEnabled());
+        for (QAbstractButton* button : view.findChildren<QAbstractButton*>()) {
+            QVERIFY2(!button->text().isEmpty() || !button->accessibleName().isEmpty(),
+                     button->metaObject()->className());
+        }
+        for (QLineEdit* field : view.findChildren<QLineEdit*>()) {
+            QVERIFY(!field->accessibleName().isEmpty());
+        }
+        SettingsToggleCard* launch = view.startupCard()->launchToggle();
+        QTest::mouseClick(launch->toggle(), Qt::LeftButton);
+        QCOMPARE(launch->toggle()->isChecked(), harness.model->launchAtLoginEnabled());
         QCOMPARE(view.startupCard()->launchPill()->title(),
                  harness.model->launchAtLoginEnabled() ? u"Starts automatically"_qs : u"Manual launch"_qs);
+
+        SettingsToggleCard* keepRunning = view.startupCard()->keepRunningToggle();
+        const struct {
+            bool after;
+            QString pill, quitTitle;
+        } flips[] = {{false, u"Cmd+Q fully quits"_qs, u"Quit Vendrilo Connect"_qs},
+                     {true, u"Menu bar stays active"_qs, u"Quit Completely"_qs}};
+        QVERIFY(keepRunning->toggle()->isChecked());
+        for (const auto& flip : flips) {
+            QTest::mouseClick(keepRunning->toggle(), Qt::LeftButton);
+            QCOMPARE(harness.model->keepRunningInMenuBarWhenQuitting(), flip.after);
+            QCOMPARE(keepRunning->toggle()->isChecked(), flip.after);
+            QCOMPARE(view.startupCard()->quitPill()->title(), flip.pill);
+            QCOMPARE(quitTitle(*harness.model), flip.quitTitle);
+        }
     }
 
     void recentIssues_data() {
@@ -204,18 +195,6 @@ private Q_SLOTS:
         QFETCH(qint64, offset);
         const QDateTime now = QDateTime::fromSecsSinceEpoch(1741064767, Qt::UTC);
         QTEST(relativeTimeText(now.addSecs(offset), now), "text");
-    }
-
-    void accessibleNames() {
-        ModelHarness harness;
-        SettingsWindowView view(*harness.model);
-        for (QAbstractButton* button : view.findChildren<QAbstractButton*>()) {
-            QVERIFY2(!button->text().isEmpty() || !button->accessibleName().isEmpty(),
-                     button->metaObject()->className());
-        }
-        for (QLineEdit* field : view.findChildren<QLineEdit*>()) {
-            QVERIFY(!field->accessibleName().isEmpty());
-        }
     }
 
     void screenshots() {

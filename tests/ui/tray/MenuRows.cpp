@@ -21,3 +21,14 @@ QStringList menuRows(const QMenu& menu) {
     }
     return rows;
 }
+
+QStringList expectedRows(const QStringList& update, const QStringList& code, bool startPairing,
+                         const QStringList& switches, const QString& quit) {
+    return QStringList{u"(Vendrilo Connect)"_qs, u"(Online)"_qs, u"(This Mac companion is up to date.)"_qs} +
+           update + code + QStringList{u"—"_qs, u"Open Companion"_qs, u"Open Settings…"_qs} +
+           (startPairing ? QStringList{u"Start Pairing"_qs} : QStringList{}) + QStringList{u"—"_qs} +
+           switches +
+           QStringList{
+               u"Advanced ▸ Open Browser Dashboard | Reveal Logs | Reveal Data Folder | — | Restart Runtime"_qs,
+               u"—"_qs, quit};
+}

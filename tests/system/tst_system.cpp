@@ -1,15 +1,16 @@
 #include "common/FileText.h"
+#include "system/DesktopPlatformServices.h"
 #include "system/LaunchAtLoginError.h"
 #include "system/LaunchAtLoginManager.h"
 
+#include <QDBusConnection>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-#include <memory>
 #include <optional>
 
 using enum LaunchAtLoginStatus;
@@ -20,7 +21,7 @@ namespace {
 const QString identifier = u"app.vendrilo.connect"_qs;
 const QString executableInBundle = u"/Contents/MacOS/vendrilo-connect"_qs;
 
-std::optional<LaunchAtLoginError> failureOf(const std::function<void()>& action) {
+template <typename Action> std::optional<LaunchAtLoginError> failureOf(Action action) {
     try {
         action();
     } catch (const LaunchAtLoginError& error) {
@@ -29,12 +30,35 @@ std::optional<LaunchAtLoginError> failureOf(const std::function<void()>& action)
     return std::nullopt;
 }
 
+// Stands in for the desktop's handler of file URLs.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+// The file manager's D-Bus face, as a session's file manager exports it.
+class FileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
+};
+
+const QString logFile = u"/var/log/vc/runtime.log"_qs;
+const QUrl logFolder = QUrl::fromLocalFile(u"/var/log/vc"_qs);
+
 } // namespace
 
-class TestLaunchAtLogin : public QObject {
+// Start at login through an autostart entry under a temporary config folder, and revealing a file.
+class TestSystem : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_root;
+    std::optional<QTemporaryDir> m_root;
     QString m_entry;
 
     // A copy of the app with a real executable file, in a folder under the temporary root.
@@ -53,20 +77,21 @@ private:
 
 private Q_SLOTS:
     void init() {
-        m_root = std::make_unique<QTemporaryDir>();
+        m_root.emplace();
         qputenv("XDG_CONFIG_HOME", m_root->filePath(u"config"_qs).toUtf8());
         m_entry = m_root->filePath(u"config/autostart/"_qs + identifier + u".desktop");
         QCOMPARE(installed().entryPath(), m_entry);
         QVERIFY(QFile::link(m_root->filePath(u"Applications"_qs), m_root->filePath(u"Linked"_qs)));
     }
 
-    // Entries as the sessions' own tools leave them; EXEC starts this copy.
-    void statusOfExistingEntries_data() {
+    // Entries as the sessions' own tools leave them; EXEC starts this copy. Disabling removes only
+    // an entry that starts this copy; enabling takes the name over and switches it on.
+    void existingEntries_data() {
         QTest::addColumn<QByteArray>("contents"); // empty: no entry
         QTest::addColumn<LaunchAtLoginStatus>("expected");
-        const auto row = [](const char* name, const QByteArray& contents, LaunchAtLoginStatus expected) {
-            QTest::newRow(name) << contents << expected;
-        };
+        QTest::addColumn<bool>("keptByDisabling");
+        const auto row = [](const char* name, const QByteArray& contents, LaunchAtLoginStatus expected,
+                            bool kept = false) { QTest::newRow(name) << contents << expected << kept; };
         const QByteArray head = "[Desktop Entry]\nType=Application\nName=Vendrilo Connect\n";
         row("no entry", {}, NotRegistered);
         row("ours", head + "EXEC\n", Enabled);
@@ -77,17 +102,23 @@ private Q_SLOTS:
         row("hidden", head + "EXEC\nHidden=true\n", NotRegistered);
         row("off in GNOME", head + "EXEC\nX-GNOME-Autostart-enabled=false\n", NotRegistered);
         row("another copy", head + "Exec=\"/opt/Vendrilo Connect.app/Contents/MacOS/vendrilo-connect\"\n",
-            NotRegistered);
-        row("open quote", head + "Exec=\"/opt/x\n", NotRegistered);
+            NotRegistered, true);
+        row("open quote", head + "Exec=\"/opt/x\n", NotRegistered, true);
         row("not an application", "[Desktop Entry]\nType=Link\nEXEC\n", NotRegistered);
     }
-    void statusOfExistingEntries() {
+    void existingEntries() {
         QFETCH(QByteArray, contents);
-        if (!contents.isEmpty()) {
-            QVERIFY(writeFile(m_entry, contents.replace("EXEC", execLine(u"Applications"_qs))
-                                           .replace("LINKED", execLine(u"Linked"_qs))));
-        }
+        QFETCH(bool, keptByDisabling);
+        contents.replace("EXEC", execLine(u"Applications"_qs)).replace("LINKED", execLine(u"Linked"_qs));
+        const auto write = [&] { return contents.isEmpty() || writeFile(m_entry, contents); };
+        QVERIFY(write());
         QTEST(installed().status(), "expected");
+        installed().setEnabled(false); // nothing to remove is no failure
+        QCOMPARE(QFile::exists(m_entry) ? readFile(m_entry) : "<none>",
+                 keptByDisabling ? contents : "<none>");
+        QVERIFY(write());
+        installed().setEnabled(true);
+        QCOMPARE(installed().status(), Enabled);
     }
 
     void statusOutsideTheUsualCases() {
@@ -103,27 +134,6 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(m_entry)); // unreadable
         QCOMPARE(installed().status(), Unknown);
         QCOMPARE(failureOf([&] { installed().setEnabled(false); })->kind(), Kind::OperationFailed);
-    }
-
-    void disablingRemovesOnlyOurEntry() {
-        auto ours = installed();
-        ours.setEnabled(true);
-        QCOMPARE(ours.status(), Enabled);
-        ours.setEnabled(false);
-        QVERIFY(!QFile::exists(m_entry));
-        ours.setEnabled(false); // nothing to remove is no failure
-
-        const QByteArray foreign = "[Desktop Entry]\nType=Application\nExec=/opt/vc/vendrilo-connect\n";
-        QVERIFY(writeFile(m_entry, foreign));
-        ours.setEnabled(false);
-        QCOMPARE(readFile(m_entry), foreign);
-        // Enabling takes the name over, and switches a hidden entry of ours on again.
-        ours.setEnabled(true);
-        QCOMPARE(ours.status(), Enabled);
-        QVERIFY(writeFile(m_entry,
-                          "[Desktop Entry]\nType=Application\nHidden=true\n" + execLine(u"Applications"_qs)));
-        ours.setEnabled(true);
-        QCOMPARE(ours.status(), Enabled);
     }
 
     // Exec quoting and string escaping both apply: a literal backslash is written four times.
@@ -159,7 +169,40 @@ private Q_SLOTS:
         }
         QCOMPARE(ours.status(), Enabled);
     }
+
+    // Without a bus the folder opens; then on a private session bus, so no real file manager is asked.
+    void revealFileAsksTheFileManagerAndFallsBackToTheFolder() {
+        UrlRecorder urls;
+        QDesktopServices::setUrlHandler(u"file"_qs, &urls, "open");
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_qs); });
+        DesktopPlatformServices(QDBusConnection(u"not connected"_qs)).revealFile(logFile);
+        QCOMPARE(urls.opened, QList<QUrl>{logFolder});
+        QProcess bus;
+        const auto stop = qScopeGuard([&] {
+            bus.kill();
+            bus.waitForFinished();
+        });
+        bus.start(u"dbus-daemon"_qs, {u"--session"_qs, u"--nofork"_qs, u"--print-address=1"_qs});
+        QVERIFY(bus.waitForReadyRead(5000));
+        const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+        auto client = QDBusConnection::connectToBus(address, u"client"_qs);
+        auto provider = QDBusConnection::connectToBus(address, u"file manager"_qs);
+        QVERIFY(client.isConnected() && provider.isConnected());
+        DesktopPlatformServices desktop(client);
+
+        // Nobody owns the name yet: the call fails and the folder opens.
+        desktop.revealFile(logFile);
+        QTRY_COMPARE(urls.opened, QList<QUrl>({logFolder, logFolder}));
+
+        FileManager fileManager;
+        QVERIFY(provider.registerObject(u"/org/freedesktop/FileManager1"_qs, &fileManager,
+                                        QDBusConnection::ExportAllSlots));
+        QVERIFY(provider.registerService(u"org.freedesktop.FileManager1"_qs));
+        desktop.revealFile(logFile);
+        QTRY_COMPARE(fileManager.shown, QStringList{u"file:///var/log/vc/runtime.log"_qs});
+        QCOMPARE(urls.opened.size(), 2);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestLaunchAtLogin)
-#include "tst_launchatlogin.moc"
+QTEST_MAIN(TestSystem)
+#include "tst_system.moc"
