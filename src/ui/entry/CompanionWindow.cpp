@@ -3,13 +3,13 @@
 #include "model/CompanionAppModel.h"
 #include "ui/shell/CompanionMenuBar.h"
 
+#include <QCloseEvent>
+
 CompanionWindow::CompanionWindow(CompanionAppModel& model, QWidget* content, const Layout& layout,
                                  const CompanionTerminationCommands& terminationCommands,
                                  const CompanionCommandMenu& commandMenu, QWidget* parent)
     : QMainWindow(parent), m_model(model) {
     setObjectName(layout.id);
-    // Closing releases the window's widgets; the app keeps running in the tray.
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(layout.title);
     setMenuBar(new CompanionMenuBar(terminationCommands, commandMenu, this));
     content->setMinimumSize(layout.minimumContentSize);
@@ -32,4 +32,11 @@ void CompanionWindow::showEvent(QShowEvent* event) {
     // Whichever window comes first starts the model; later calls do nothing.
     m_model.startIfNeeded();
     Q_EMIT shown();
+}
+
+void CompanionWindow::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted()) {
+        Q_EMIT closed();
+    }
 }

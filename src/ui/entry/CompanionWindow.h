@@ -7,8 +7,8 @@ class CompanionCommandMenu;
 class CompanionTerminationCommands;
 
 // A top-level window of the app: its content, the menu bar every window
-// shows, and the model started when it is first shown. Closing it deletes it;
-// the app keeps running.
+// shows, and the model started when it is first shown. Its title-bar close
+// button only closes it; the app keeps running.
 class CompanionWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -28,9 +28,11 @@ public:
 
 Q_SIGNALS:
     void shown();
+    void closed();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     CompanionAppModel& m_model;

@@ -112,9 +112,8 @@ void VendriloConnectApp::wireRouter() {
 
 CompanionWindow& VendriloConnectApp::dashboard() {
     if (!m_dashboard) {
-        m_dashboard = new CompanionWindow(m_model, new DashboardWindowView(m_model), dashboardLayout,
-                                          m_terminationCommands, m_commandMenu);
-        connect(m_dashboard, &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
+        adopt(m_dashboard, new CompanionWindow(m_model, new DashboardWindowView(m_model), dashboardLayout,
+                                               m_terminationCommands, m_commandMenu));
     }
     return *m_dashboard;
 }
@@ -127,10 +126,22 @@ CompanionWindow& VendriloConnectApp::settings() {
                                              .minimumContentSize = {760, 620}};
         auto* view = new SettingsWindowView(m_model);
         view->addSectionAfterStartup(new NotificationSettingsCard(m_notificationPreferences));
-        m_settings = new CompanionWindow(m_model, view, layout, m_terminationCommands, m_commandMenu);
-        connect(m_settings, &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
+        adopt(m_settings, new CompanionWindow(m_model, view, layout, m_terminationCommands, m_commandMenu));
     }
     return *m_settings;
+}
+
+void VendriloConnectApp::adopt(QPointer<CompanionWindow>& slot, CompanionWindow* window) {
+    slot = window;
+    connect(window, &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
+    // A closed window is released at once: opening it again builds a new one
+    // from the model, even before the old one is gone.
+    connect(window, &CompanionWindow::closed, this, [&slot, window] {
+        if (slot == window) {
+            slot = nullptr;
+        }
+        window->deleteLater();
+    });
 }
 
 void VendriloConnectApp::explainMissingTrayOnce() {

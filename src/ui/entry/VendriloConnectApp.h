@@ -61,6 +61,7 @@ private:
     void wireRouter();
     CompanionWindow& dashboard();
     CompanionWindow& settings();
+    void adopt(QPointer<CompanionWindow>& slot, CompanionWindow* window);
     void explainMissingTrayOnce();
 
     const Options m_options;
