@@ -8,18 +8,6 @@
 
 namespace ClientEndpoint {
 
-QString productName(ClientType type) {
-    switch (type) {
-    case ClientType::Qbittorrent:
-        return QStringLiteral("qBittorrent");
-    case ClientType::Transmission:
-        return QStringLiteral("Transmission");
-    case ClientType::Deluge:
-        return QStringLiteral("Deluge");
-    }
-    Q_UNREACHABLE();
-}
-
 QString displayName(const ClientConfig& client) {
     const QString host = client.host.trimmed();
     const QString shownHost = host.contains(u':') ? u'[' + host + u']' : host;

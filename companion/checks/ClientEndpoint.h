@@ -11,9 +11,6 @@
 // Where a client is reached and how its TLS peer is trusted.
 namespace ClientEndpoint {
 
-// "qBittorrent", "Transmission", "Deluge".
-QString productName(ClientType type);
-
 // How sentences name the client: "Deluge at 192.168.1.5:8112".
 QString displayName(const ClientConfig& client);
 

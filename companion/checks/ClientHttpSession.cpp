@@ -166,8 +166,7 @@ ClientCheckError ClientHttpSession::badResponse(const QString& what) const {
     return ClientCheckError(ClientAuthState::badResponse,
                             m_displayName + QStringLiteral(" gave an answer the companion cannot use (") +
                                 what + QStringLiteral("). Check that this address and port belong to ") +
-                                ClientEndpoint::productName(m_client.type) +
-                                QStringLiteral("’s web interface."));
+                                productName(m_client.type) + QStringLiteral("’s web interface."));
 }
 
 ClientCheckError ClientHttpSession::unexpectedStatus(const ClientHttpAnswer& answer,

@@ -50,6 +50,18 @@ QString rawValue(HostKind value) {
     return rawOf(hostKindRaws, value);
 }
 
+QString productName(ClientType type) {
+    switch (type) {
+    case ClientType::Qbittorrent:
+        return QStringLiteral("qBittorrent");
+    case ClientType::Transmission:
+        return QStringLiteral("Transmission");
+    case ClientType::Deluge:
+        return QStringLiteral("Deluge");
+    }
+    Q_UNREACHABLE();
+}
+
 std::optional<PairingStatus> pairingStatusFromRaw(QStringView raw) {
     return fromRaw<PairingStatus>(pairingStatusRaws, raw);
 }

@@ -19,6 +19,8 @@ QString rawValue(CompanionHealthStatus value);
 QString rawValue(PresenceState value);
 QString rawValue(ClientType value);
 QString rawValue(HostKind value);
+// How people know the client: "qBittorrent", "Transmission", "Deluge".
+QString productName(ClientType type);
 
 // Strict parsing: exact, case-sensitive raw values; nullopt for anything else.
 std::optional<PairingStatus> pairingStatusFromRaw(QStringView raw);

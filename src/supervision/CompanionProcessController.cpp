@@ -23,6 +23,7 @@
 
 #include <memory>
 #include <signal.h>
+#include <unistd.h>
 
 namespace {
 
@@ -248,6 +249,9 @@ QCoro::Task<> CompanionProcessController::launch(QString binaryPath, QString app
 
     // No PR_SET_PDEATHSIG: a runtime that outlives a crashed app keeps serving
     // the phone, and the next start adopts it (same version) or replaces it.
+    // Its own session, so a terminal's Ctrl+C meant for ctl or the headless app
+    // does not reach it; the app stops it itself.
+    process->setChildProcessModifier([] { ::setsid(); });
 
     QProcess* child = process.release();
     child->setParent(this);

@@ -114,7 +114,9 @@ private Q_SLOTS:
         QCOMPARE(readFile(CompanionPaths::runtimeVersionStamp()), copied ? "1.0.0" : stamp);
         // The executable and its stamp, no staging file.
         QCOMPARE(QDir(CompanionPaths::runtimeDirectory()).entryList(QDir::Files).size(), 2);
-        QCOMPARE(ProcessTable::executablePath(m_controller->ownedProcessId().value_or(0)), installed);
+        const auto owned = static_cast<pid_t>(m_controller->ownedProcessId().value_or(0));
+        QCOMPARE(ProcessTable::executablePath(owned), installed);
+        QCOMPARE(::getsid(owned), owned); // a terminal's Ctrl+C meant for us does not reach it
         QVERIFY(m_controller->detachedRuntimePIDs().isEmpty());
         const QString arguments =
             "run|-data-dir|" + CompanionPaths::runtimeDataDirectory() +

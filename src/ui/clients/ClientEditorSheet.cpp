@@ -104,7 +104,7 @@ ClientEditorSheet::ClientEditorSheet(const ClientDraft& draft, QWidget* parent)
 
 void ClientEditorSheet::buildForm(CompanionSurfaceCard* panel) {
     for (const ClientType type : allClientTypes()) {
-        m_type->addItem(ClientPresentation::typeName(type), QVariant::fromValue(int(type)));
+        m_type->addItem(productName(type), QVariant::fromValue(int(type)));
     }
     m_type->setCurrentIndex(int(allClientTypes().indexOf(m_draft.type)));
     m_type->setAccessibleName(tr("Type"));

@@ -56,18 +56,6 @@ StatusTint ClientPresentation::statusTint(const ClientConfig& client) {
     return hasError(client) ? StatusTint::Orange : StatusTint::Secondary;
 }
 
-QString ClientPresentation::typeName(ClientType type) {
-    switch (type) {
-    case ClientType::Qbittorrent:
-        return QStringLiteral("qBittorrent");
-    case ClientType::Transmission:
-        return QStringLiteral("Transmission");
-    case ClientType::Deluge:
-        return QStringLiteral("Deluge");
-    }
-    return {};
-}
-
 QString ClientPresentation::typeSymbol(ClientType type) {
     switch (type) {
     case ClientType::Qbittorrent:
@@ -81,7 +69,7 @@ QString ClientPresentation::typeSymbol(ClientType type) {
 }
 
 QString ClientPresentation::addressLine(const ClientConfig& client) {
-    return typeName(client.type) % QStringLiteral(" • ") %
+    return productName(client.type) % QStringLiteral(" • ") %
            (client.useTls ? QStringLiteral("https") : QStringLiteral("http")) % QStringLiteral("://") %
            client.host % QLatin1Char(':') % QString::number(client.port);
 }

@@ -17,7 +17,7 @@
 
 namespace {
 
-const QString productName = QStringLiteral("Vendrilo Connect");
+const QString applicationName = QStringLiteral("Vendrilo Connect");
 
 } // namespace
 
@@ -46,7 +46,7 @@ void StatusItemController::installIfNeeded(CompanionAppModel& model, AppActionRo
     }
     m_menu = std::make_unique<QMenu>();
     m_trayIcon = std::make_unique<QSystemTrayIcon>();
-    m_trayIcon->setToolTip(productName);
+    m_trayIcon->setToolTip(applicationName);
     m_trayIcon->setContextMenu(m_menu.get());
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this, &StatusItemController::activated);
     rebuildMenu(model);
@@ -64,7 +64,7 @@ void StatusItemController::update(CompanionAppModel& model) {
         m_trayIcon->setIcon(QIcon(new StatusIconEngine(m_logo, colors)));
         m_shownColors = colors;
     }
-    const QString toolTip = productName + QStringLiteral(" — ") + model.quickStatusTitle();
+    const QString toolTip = applicationName + QStringLiteral(" — ") + model.quickStatusTitle();
     if (m_trayIcon->toolTip() != toolTip) {
         m_trayIcon->setToolTip(toolTip);
     }
