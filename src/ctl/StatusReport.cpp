@@ -1,6 +1,7 @@
 #include "ctl/StatusReport.h"
 
 #include "model/CompanionAppModel.h"
+#include "model/StatusPresentation.h"
 #include "runtime/HealthSummary.h"
 #include "runtime/RuntimeSnapshot.h"
 
@@ -35,7 +36,7 @@ QJsonObject clientJson(const ClientConfig& client) {
 }
 
 QJsonObject pairingJson(const CompanionAppModel& model) {
-    QJsonObject pairing{{QStringLiteral("label"), model.pairingStatusLabel()},
+    QJsonObject pairing{{QStringLiteral("label"), model.statusPresentation().pairingStatusLabel()},
                         {QStringLiteral("status"), QJsonValue(QJsonValue::Null)},
                         {QStringLiteral("code"), QJsonValue(QJsonValue::Null)},
                         {QStringLiteral("expires_at"), QJsonValue(QJsonValue::Null)}};
@@ -77,7 +78,7 @@ QJsonObject json(const CompanionAppModel& model) {
         {QStringLiteral("connection"),
          QJsonObject{{QStringLiteral("mode"),
                       health ? QJsonValue(health->connection.mode) : QJsonValue(QJsonValue::Null)},
-                     {QStringLiteral("label"), model.connectionModeLabel()}}},
+                     {QStringLiteral("label"), model.statusPresentation().connectionModeLabel()}}},
         {QStringLiteral("pairing"), pairingJson(model)},
         {QStringLiteral("clients"), clientsJson(model.currentClients())},
     };
@@ -97,8 +98,8 @@ QString text(const CompanionAppModel& model) {
         out += QStringLiteral("Companion:  %1 (%2)\n")
                    .arg(runtime->identity.displayName, runtime->identity.agentVersion);
     }
-    out += QStringLiteral("Connection: %1\n").arg(model.connectionModeLabel());
-    out += QStringLiteral("Pairing:    %1").arg(model.pairingStatusLabel());
+    out += QStringLiteral("Connection: %1\n").arg(model.statusPresentation().connectionModeLabel());
+    out += QStringLiteral("Pairing:    %1").arg(model.statusPresentation().pairingStatusLabel());
     if (model.isPairingPending()) {
         const PairingStatePayload& pairing = model.runtime()->identity.pairing;
         out += QStringLiteral(" (code %1%2)").arg(pairing.code.value_or(QString()), expiryText(pairing));

@@ -21,54 +21,6 @@ StatusTint CompanionAppModel::healthTint() const {
 StatusTint CompanionAppModel::menuBarStatusTint() const {
     return statusPresentation().menuBarStatusTint();
 }
-QString CompanionAppModel::dashboardSummaryText() const {
-    return statusPresentation().dashboardSummaryText();
-}
-QString CompanionAppModel::connectionModeLabel() const {
-    return statusPresentation().connectionModeLabel();
-}
-StatusTint CompanionAppModel::connectionModeTint() const {
-    return statusPresentation().connectionModeTint();
-}
-QString CompanionAppModel::connectionModeDescription() const {
-    return statusPresentation().connectionModeDescription();
-}
-QString CompanionAppModel::relayStatusLabel() const {
-    return statusPresentation().relayStatusLabel();
-}
-StatusTint CompanionAppModel::relayStatusTint() const {
-    return statusPresentation().relayStatusTint();
-}
-QString CompanionAppModel::relayStatusDescription() const {
-    return statusPresentation().relayStatusDescription();
-}
-std::optional<QString> CompanionAppModel::relayStatusDetail() const {
-    return statusPresentation().relayStatusDetail();
-}
-QString CompanionAppModel::localAccessLabel() const {
-    return statusPresentation().localAccessLabel();
-}
-StatusTint CompanionAppModel::localAccessTint() const {
-    return statusPresentation().localAccessTint();
-}
-QString CompanionAppModel::localAccessDescription() const {
-    return statusPresentation().localAccessDescription();
-}
-std::optional<QString> CompanionAppModel::localAccessDetail() const {
-    return statusPresentation().localAccessDetail();
-}
-QString CompanionAppModel::pairingStatusLabel() const {
-    return statusPresentation().pairingStatusLabel();
-}
-StatusTint CompanionAppModel::pairingStatusTint() const {
-    return statusPresentation().pairingStatusTint();
-}
-QString CompanionAppModel::pairingStatusDescription() const {
-    return statusPresentation().pairingStatusDescription();
-}
-std::optional<QString> CompanionAppModel::pairingStatusDetail() const {
-    return statusPresentation().pairingStatusDetail();
-}
 
 QString CompanionAppModel::installedVersionForReleaseChecks() const {
     if (m_readings->runtime) {

@@ -193,27 +193,12 @@ public:
     QCoro::Task<> probeClient(ClientConfig client);
     QCoro::Task<> probeAllClients();
 
-    // Status presentation, computed on every read.
+    // Status presentation, computed on every read; what the tray observes is
+    // also a property.
     StatusPresentation statusPresentation() const;
     QString quickStatusTitle() const;
     StatusTint healthTint() const;
     StatusTint menuBarStatusTint() const;
-    QString dashboardSummaryText() const;
-    QString connectionModeLabel() const;
-    StatusTint connectionModeTint() const;
-    QString connectionModeDescription() const;
-    QString relayStatusLabel() const;
-    StatusTint relayStatusTint() const;
-    QString relayStatusDescription() const;
-    std::optional<QString> relayStatusDetail() const;
-    QString localAccessLabel() const;
-    StatusTint localAccessTint() const;
-    QString localAccessDescription() const;
-    std::optional<QString> localAccessDetail() const;
-    QString pairingStatusLabel() const;
-    StatusTint pairingStatusTint() const;
-    QString pairingStatusDescription() const;
-    std::optional<QString> pairingStatusDetail() const;
 
     // Guided setup and preferences.
     int completedSteps() const;

@@ -1,4 +1,5 @@
 #include "ModelHarness.h"
+#include "model/StatusPresentation.h"
 
 #include <QLocale>
 #include <QTest>
@@ -169,22 +170,26 @@ private Q_SLOTS:
 
         QStringList actual;
         OptionalText detail;
+        const StatusPresentation status = m.statusPresentation();
         if (table == u"overall") {
             actual = {m.quickStatusTitle(), tintName(m.healthTint()), tintName(m.menuBarStatusTint())};
         } else if (table == u"connection") {
-            actual = {m.connectionModeLabel(), tintName(m.connectionModeTint()),
-                      m.connectionModeDescription()};
+            actual = {status.connectionModeLabel(), tintName(status.connectionModeTint()),
+                      status.connectionModeDescription()};
         } else if (table == u"relay") {
-            actual = {m.relayStatusLabel(), tintName(m.relayStatusTint()), m.relayStatusDescription()};
-            detail = m.relayStatusDetail();
+            actual = {status.relayStatusLabel(), tintName(status.relayStatusTint()),
+                      status.relayStatusDescription()};
+            detail = status.relayStatusDetail();
         } else if (table == u"local") {
-            actual = {m.localAccessLabel(), tintName(m.localAccessTint()), m.localAccessDescription()};
-            detail = m.localAccessDetail();
+            actual = {status.localAccessLabel(), tintName(status.localAccessTint()),
+                      status.localAccessDescription()};
+            detail = status.localAccessDetail();
         } else if (table == u"pairing") {
-            actual = {m.pairingStatusLabel(), tintName(m.pairingStatusTint()), m.pairingStatusDescription()};
-            detail = m.pairingStatusDetail();
+            actual = {status.pairingStatusLabel(), tintName(status.pairingStatusTint()),
+                      status.pairingStatusDescription()};
+            detail = status.pairingStatusDetail();
         } else {
-            actual = {m.dashboardSummaryText()};
+            actual = {status.dashboardSummaryText()};
         }
         if (detail) {
             actual << *detail;

@@ -1,6 +1,7 @@
 #include "ui/dashboard/CompanionOperationalDashboardView.h"
 
 #include "model/CompanionAppModel.h"
+#include "model/StatusPresentation.h"
 #include "ui/components/CompanionAdaptiveGridLayout.h"
 #include "ui/components/CompanionInfoCard.h"
 #include "ui/dashboard/DashboardClientsSection.h"
@@ -57,13 +58,14 @@ void CompanionOperationalDashboardView::scheduleRefresh() {
 void CompanionOperationalDashboardView::refreshNow() {
     m_refreshScheduled = false;
     m_hero->refresh();
-    m_cards.at(0)->setBadge(m_model.connectionModeLabel(), m_model.connectionModeTint());
-    m_cards.at(0)->setSummary(m_model.connectionModeDescription());
-    m_cards.at(1)->setBadge(m_model.relayStatusLabel(), m_model.relayStatusTint());
-    m_cards.at(1)->setSummary(m_model.relayStatusDescription());
-    m_cards.at(1)->setDetail(m_model.relayStatusDetail());
-    m_cards.at(2)->setBadge(m_model.localAccessLabel(), m_model.localAccessTint());
-    m_cards.at(2)->setSummary(m_model.localAccessDescription());
-    m_cards.at(2)->setDetail(m_model.localAccessDetail());
+    const StatusPresentation status = m_model.statusPresentation();
+    m_cards.at(0)->setBadge(status.connectionModeLabel(), status.connectionModeTint());
+    m_cards.at(0)->setSummary(status.connectionModeDescription());
+    m_cards.at(1)->setBadge(status.relayStatusLabel(), status.relayStatusTint());
+    m_cards.at(1)->setSummary(status.relayStatusDescription());
+    m_cards.at(1)->setDetail(status.relayStatusDetail());
+    m_cards.at(2)->setBadge(status.localAccessLabel(), status.localAccessTint());
+    m_cards.at(2)->setSummary(status.localAccessDescription());
+    m_cards.at(2)->setDetail(status.localAccessDetail());
     m_pairing->refresh();
 }

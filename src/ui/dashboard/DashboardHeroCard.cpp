@@ -1,6 +1,7 @@
 #include "ui/dashboard/DashboardHeroCard.h"
 
 #include "model/CompanionAppModel.h"
+#include "model/StatusPresentation.h"
 #include "runtime/RuntimeSnapshot.h"
 #include "supervision/CompanionPaths.h"
 #include "ui/components/CompanionAppIconBadge.h"
@@ -55,7 +56,7 @@ DashboardHeroCard::DashboardHeroCard(CompanionAppModel& model, QWidget* parent)
 }
 
 void DashboardHeroCard::refresh() {
-    m_summary->setTextIfChanged(m_model.dashboardSummaryText());
+    m_summary->setTextIfChanged(m_model.statusPresentation().dashboardSummaryText());
     m_health->setTitle(m_model.quickStatusTitle());
     m_health->setTint(m_model.healthTint());
     const auto& runtime = m_model.runtime();

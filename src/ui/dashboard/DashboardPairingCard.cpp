@@ -3,6 +3,7 @@
 #include "common/BackgroundTask.h"
 #include "common/LogCategories.h"
 #include "model/CompanionAppModel.h"
+#include "model/StatusPresentation.h"
 #include "ui/components/CompanionLabel.h"
 #include "ui/components/CompanionProminentButton.h"
 #include "ui/components/CompanionStatusPill.h"
@@ -74,10 +75,11 @@ DashboardPairingCard::DashboardPairingCard(CompanionAppModel& model, QWidget* pa
 }
 
 void DashboardPairingCard::refresh() {
-    m_status->setTitle(m_model.pairingStatusLabel());
-    m_status->setTint(m_model.pairingStatusTint());
-    m_description->setTextIfChanged(m_model.pairingStatusDescription());
-    const std::optional<QString> detail = m_model.pairingStatusDetail();
+    const StatusPresentation status = m_model.statusPresentation();
+    m_status->setTitle(status.pairingStatusLabel());
+    m_status->setTint(status.pairingStatusTint());
+    m_description->setTextIfChanged(status.pairingStatusDescription());
+    const std::optional<QString> detail = status.pairingStatusDetail();
     m_detail->setTextIfChanged(detail.value_or(QString()));
     m_detail->setVisible(detail.has_value());
 

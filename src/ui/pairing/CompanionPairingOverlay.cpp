@@ -3,6 +3,7 @@
 #include "common/BackgroundTask.h"
 #include "common/LogCategories.h"
 #include "model/CompanionAppModel.h"
+#include "model/StatusPresentation.h"
 #include "runtime/RuntimeSnapshot.h"
 #include "runtime/SmallPayloads.h"
 #include "ui/components/CompanionAdaptiveGridLayout.h"
@@ -336,8 +337,8 @@ void CompanionPairingOverlay::refresh() {
     const QString name = runtime ? runtime->identity.displayName.trimmed() : QString();
     m_nameLabel->setTextIfChanged(name);
     m_nameRow->setVisible(!name.isEmpty());
-    m_statusPill->setTitle(m_model.pairingStatusLabel());
-    m_statusPill->setTint(m_model.pairingStatusTint());
+    m_statusPill->setTitle(m_model.statusPresentation().pairingStatusLabel());
+    m_statusPill->setTint(m_model.statusPresentation().pairingStatusTint());
 
     m_pending->setVisible(pending);
     m_finished->setVisible(!pending);

@@ -3,6 +3,7 @@
 #include "common/BackgroundTask.h"
 #include "common/LogCategories.h"
 #include "model/CompanionAppModel.h"
+#include "model/StatusPresentation.h"
 #include "supervision/BundleInfo.h"
 #include "ui/components/CompanionAdaptiveGridLayout.h"
 #include "ui/components/CompanionInsetSurfaceModifier.h"
@@ -72,7 +73,7 @@ SettingsIdentityCard::SettingsIdentityCard(CompanionAppModel& model, QWidget* pa
 void SettingsIdentityCard::render() {
     m_save->setEnabled(!m_model.displayNameDraft().trimmed().isEmpty());
     m_preview->setTextIfChanged(m_model.settingsDisplayNamePreview());
-    m_pairing->setValue(m_model.pairingStatusLabel());
+    m_pairing->setValue(m_model.statusPresentation().pairingStatusLabel());
     m_clients->setValue(QString::number(m_model.currentClients().size()));
 }
 
