@@ -6,7 +6,7 @@
 #include "runtime/RuntimeSnapshot.h"
 #include "ui/clients/ClientEditorSheet.h"
 #include "ui/components/CompanionPalette.h"
-#include "ui/components/CompanionStatusBanner.h"
+#include "ui/components/ModelMessageBanner.h"
 #include "ui/dashboard/CompanionBootstrapView.h"
 #include "ui/dashboard/CompanionOperationalDashboardView.h"
 #include "ui/dashboard/DashboardToolbar.h"
@@ -32,7 +32,7 @@ DashboardWindowView::DashboardWindowView(CompanionAppModel& model, QWidget* pare
           return new CompanionGuidedOnboardingView(shown, parent);
       }),
       m_content(new QWidget(this)), m_toolbar(new DashboardToolbar(model)), m_pages(new QStackedWidget),
-      m_bootstrap(new CompanionBootstrapView), m_scroll(new QScrollArea), m_banner(new CompanionStatusBanner),
+      m_bootstrap(new CompanionBootstrapView), m_scroll(new QScrollArea), m_banner(nullptr),
       m_bodyLayout(nullptr), m_operational(nullptr), m_overlay(nullptr) {
     setObjectName(QStringLiteral("dashboardWindowView"));
     setMinimumSize(420, 360);
@@ -43,15 +43,8 @@ DashboardWindowView::DashboardWindowView(CompanionAppModel& model, QWidget* pare
     auto* columnLayout = new QVBoxLayout(column);
     columnLayout->setContentsMargins(20, 6, 20, 6);
     columnLayout->setSpacing(16);
+    m_banner = new ModelMessageBanner(model, column);
     m_banner->setObjectName(QStringLiteral("dashboardBanner"));
-    m_banner->hide();
-    connect(m_banner, &CompanionStatusBanner::dismissed, this, [this] {
-        if (!m_model.errorMessage().value_or(QString()).trimmed().isEmpty()) {
-            m_model.setErrorMessage(std::nullopt);
-        } else {
-            m_model.setNoticeMessage(std::nullopt);
-        }
-    });
     columnLayout->addWidget(m_banner);
     m_operational = new CompanionOperationalDashboardView(model);
     columnLayout->addWidget(m_operational);
@@ -88,12 +81,10 @@ DashboardWindowView::DashboardWindowView(CompanionAppModel& model, QWidget* pare
     connect(&m_model, &CompanionAppModel::runtimeChanged, this, &DashboardWindowView::refreshPlaceholder);
     connect(&m_model, &CompanionAppModel::errorMessageChanged, this, [this] {
         refreshPlaceholder();
-        refreshBanner();
         if (m_sheet && m_saveRequested) {
             m_sheet->setErrorMessage(m_model.errorMessage());
         }
     });
-    connect(&m_model, &CompanionAppModel::noticeMessageChanged, this, &DashboardWindowView::refreshBanner);
     connect(&m_model, &CompanionAppModel::hasCompletedGuidedExperienceChanged, this,
             [this] { refreshBody(true); });
     connect(&m_model, &CompanionAppModel::selectedSectionChanged, this, [this] {
@@ -111,7 +102,6 @@ DashboardWindowView::DashboardWindowView(CompanionAppModel& model, QWidget* pare
     });
 
     refreshPlaceholder();
-    refreshBanner();
     refreshBody(false);
     syncOverlay();
     syncSheet();
@@ -147,18 +137,6 @@ void DashboardWindowView::showEvent(QShowEvent* event) {
 void DashboardWindowView::refreshPlaceholder() {
     const bool starting = !m_model.runtime() && !m_model.errorMessage();
     m_pages->setCurrentWidget(starting ? static_cast<QWidget*>(m_bootstrap) : m_scroll);
-}
-
-void DashboardWindowView::refreshBanner() {
-    const QString error = m_model.errorMessage().value_or(QString()).trimmed();
-    const QString notice = m_model.noticeMessage().value_or(QString());
-    if (!error.isEmpty()) {
-        m_banner->setContent(QStringLiteral("exclamationmark.triangle"), tr("Needs attention"), error,
-                             StatusTint::Orange);
-    } else if (!notice.isEmpty()) {
-        m_banner->setContent(QStringLiteral("checkmark.circle"), tr("Done"), notice, StatusTint::Blue);
-    }
-    m_banner->setVisible(!error.isEmpty() || !notice.isEmpty());
 }
 
 void DashboardWindowView::refreshBody(bool animated) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/clients/ClientEditorSheet.h"
+#include "ui/components/ModelMessageBanner.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -11,7 +12,6 @@ class CompanionAppModel;
 class CompanionBootstrapView;
 class CompanionOperationalDashboardView;
 class CompanionPairingOverlay;
-class CompanionStatusBanner;
 class DashboardToolbar;
 class QGraphicsBlurEffect;
 class QScrollArea;
@@ -56,7 +56,6 @@ protected:
 
 private:
     void refreshPlaceholder();
-    void refreshBanner();
     void refreshBody(bool animated);
     void syncOverlay();
     void applyBlur(qreal presentation);
@@ -74,7 +73,7 @@ private:
     QStackedWidget* m_pages;
     CompanionBootstrapView* m_bootstrap;
     QScrollArea* m_scroll;
-    CompanionStatusBanner* m_banner;
+    ModelMessageBanner* m_banner;
     QVBoxLayout* m_bodyLayout;
     CompanionOperationalDashboardView* m_operational;
     QWidget* m_onboarding = nullptr;

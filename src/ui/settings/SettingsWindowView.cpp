@@ -3,6 +3,7 @@
 #include "model/CompanionAppModel.h"
 #include "ui/components/CompanionPalette.h"
 #include "ui/components/CompanionSurfaceCard.h"
+#include "ui/components/ModelMessageBanner.h"
 #include "ui/settings/SettingsHeaderCard.h"
 #include "ui/settings/SettingsIdentityCard.h"
 #include "ui/settings/SettingsMaintenanceCard.h"
@@ -35,6 +36,10 @@ SettingsWindowView::SettingsWindowView(CompanionAppModel& model, SettingsRecentI
     m_column = new QVBoxLayout(column);
     m_column->setContentsMargins(margin, margin, margin, margin);
     m_column->setSpacing(spacing);
+    // What Save Name, the login switch or Restart Runtime made of it shows here too.
+    auto* banner = new ModelMessageBanner(model, column);
+    banner->setObjectName(QStringLiteral("settingsBanner"));
+    m_column->addWidget(banner);
     m_column->addWidget(new SettingsHeaderCard(model, column));
     m_identity = new SettingsIdentityCard(model, column);
     m_column->addWidget(m_identity);

@@ -2,6 +2,7 @@
 #include "UiTheme.h"
 #include "runtime/WireCoding.h"
 #include "system/NotificationPreferences.h"
+#include "ui/components/CompanionStatusBanner.h"
 #include "ui/components/CompanionStatusPill.h"
 #include "ui/notifications/NotificationSettingsCard.h"
 #include "ui/settings/RelativeTimeText.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 using namespace std::chrono_literals;
 
@@ -97,6 +99,16 @@ private Q_SLOTS:
         QVERIFY(harness.server.requests()
                     .at(harness.server.lastIndexOf(u"/v1/config/display-name"_qs))
                     .body.contains("Den"));
+
+        // A failed save says why in this window too; dismissing clears it.
+        QTRY_VERIFY(!harness.model->isBusy());
+        harness.server.setAnswer(u"/v1/config/display-name"_qs, {500, R"({"error":"disk full"})", {}});
+        QTest::keyClick(field, Qt::Key_Return);
+        auto* banner = view.findChild<CompanionStatusBanner*>(u"settingsBanner"_qs);
+        QTRY_VERIFY(banner->isVisible());
+        QCOMPARE(banner->message(), harness.model->errorMessage().value_or(QString()));
+        QTest::mouseClick(banner->dismissButton(), Qt::LeftButton);
+        QVERIFY(!banner->isVisible() && !harness.model->errorMessage());
     }
 
     // Every control is named. Without a login-item service the system refuses
