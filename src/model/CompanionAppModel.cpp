@@ -77,6 +77,8 @@ CompanionAppModel::CompanionAppModel(Collaborators collaborators, Settings setti
             &CompanionAppModel::updateInstallStateChanged);
     connect(m_updates.get(), &UpdateCoordinator::assigned, this,
             &CompanionAppModel::notifyStatusPresentation);
+    connect(m_updates.get(), &UpdateCoordinator::installedBeforeLaunch, this,
+            &CompanionAppModel::updateInstalledBeforeLaunch);
     // A runtime that ended on its own shows as an error now, not at the next loop round.
     connect(&m_processController, &CompanionProcessController::ownedRuntimeExited, this, [this] {
         if (m_hasStarted && !m_hasShutdown) {

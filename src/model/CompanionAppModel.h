@@ -255,6 +255,8 @@ Q_SIGNALS:
     void isBusyChanged();
     void isRefreshingChanged();
     void updateInstallStateChanged();
+    // At start-up: the update installed before this launch, in the words of its notice.
+    void updateInstalledBeforeLaunch(const QString& notice);
 
 private:
     enum class Notify { WhenChanged, Always };

@@ -230,12 +230,12 @@ void UpdateCoordinator::consumePendingUpdateResultIfNeeded() {
 
     if (kind == u"success") {
         setInstallState(UpdateInstallState::idle());
+        QString notice = message.isEmpty() ? tr("Vendrilo Connect was updated successfully.") : message;
         if (!version.isEmpty()) {
-            m_messages.setNotice(tr("Vendrilo Connect %1 was installed successfully.").arg(version));
-        } else {
-            m_messages.setNotice(message.isEmpty() ? tr("Vendrilo Connect was updated successfully.")
-                                                   : message);
+            notice = tr("Vendrilo Connect %1 was installed successfully.").arg(version);
         }
+        m_messages.setNotice(notice);
+        Q_EMIT installedBeforeLaunch(notice);
     } else if (kind == u"failure") {
         const QString shown =
             message.isEmpty() ? tr("Vendrilo Connect could not finish installing the update.") : message;

@@ -65,6 +65,8 @@ Q_SIGNALS:
     void installStateChanged();
     // After every assignment of either, changed or not.
     void assigned();
+    // The installer left word that it replaced the app before this launch.
+    void installedBeforeLaunch(const QString& notice);
 
 private:
     static bool isGone(const QPointer<UpdateCoordinator>& self) { return !self || self->m_tearingDown; }

@@ -3,31 +3,23 @@
 #include "model/CompanionAppModel.h"
 #include "model/UpdateInstallState.h"
 #include "runtime/RuntimeSnapshot.h"
-#include "supervision/CompanionPaths.h"
 #include "system/NotificationPreferences.h"
 #include "ui/notifications/DesktopNotifications.h"
 #include "update/ResolvedReleaseStatus.h"
 
 #include <QDateTime>
-#include <QFile>
 
 CompanionNotifier::CompanionNotifier(CompanionAppModel& model, NotificationPreferences& preferences,
                                      DesktopNotifications& notifications, QObject* parent)
     : QObject(parent), m_model(model), m_preferences(preferences), m_notifications(notifications),
-      m_lastUpdatePhase(model.updateInstallState().phase),
-      // The model reports and deletes this file at start-up; its notice is the result.
-      m_updateResultPending(QFile::exists(CompanionPaths::updateResultFile())) {
+      m_lastUpdatePhase(model.updateInstallState().phase) {
     connect(&model, &CompanionAppModel::runtimeChanged, this, &CompanionNotifier::handleRuntime);
     connect(&model, &CompanionAppModel::isRefreshingChanged, this, &CompanionNotifier::handleRefreshing);
     connect(&model, &CompanionAppModel::releaseStatusChanged, this, &CompanionNotifier::handleReleaseStatus);
     connect(&model, &CompanionAppModel::updateInstallStateChanged, this,
             &CompanionNotifier::handleUpdateInstallState);
-    connect(&model, &CompanionAppModel::noticeMessageChanged, this, &CompanionNotifier::handleNotice);
-    // Once the start-up is over, a result that gave no notice (a malformed file) is not waited for.
-    connect(&model, &CompanionAppModel::isBusyChanged, this, [this] {
-        if (!m_model.isBusy() && !QFile::exists(CompanionPaths::updateResultFile())) {
-            m_updateResultPending = false;
-        }
+    connect(&model, &CompanionAppModel::updateInstalledBeforeLaunch, this, [this](const QString& notice) {
+        notify(NotificationKind::UpdateResult, tr("Update installed"), notice);
     });
     connect(&notifications, &DesktopNotifications::activated, this, &CompanionNotifier::handleActivated);
 }
@@ -87,18 +79,8 @@ void CompanionNotifier::handleUpdateInstallState() {
     const UpdateInstallState::Phase previous = std::exchange(m_lastUpdatePhase, state.phase);
     // A failed check is not a failed update.
     if (state.phase == UpdateInstallState::Phase::Failed && previous != UpdateInstallState::Phase::Checking) {
-        m_updateResultPending = false;
         notify(NotificationKind::UpdateResult, tr("Update failed"), state.message);
     }
-}
-
-void CompanionNotifier::handleNotice() {
-    const std::optional<QString>& notice = m_model.noticeMessage();
-    if (!m_updateResultPending || !notice || QFile::exists(CompanionPaths::updateResultFile())) {
-        return;
-    }
-    m_updateResultPending = false;
-    notify(NotificationKind::UpdateResult, tr("Update installed"), *notice);
 }
 
 void CompanionNotifier::handleActivated(NotificationKind kind) {

@@ -37,7 +37,6 @@ private:
     void handleRefreshing();
     void handleReleaseStatus();
     void handleUpdateInstallState();
-    void handleNotice();
     void handleActivated(NotificationKind kind);
     void notify(NotificationKind kind, const QString& summary, const QString& body);
 
@@ -51,5 +50,4 @@ private:
     bool m_answeredDuringRefresh = false;
     QSet<QString> m_announcedVersions;
     UpdateInstallState::Phase m_lastUpdatePhase;
-    bool m_updateResultPending;
 };
