@@ -14,9 +14,8 @@ class CompanionLabel;
 class CompanionStatusPill;
 class CompanionSurfaceCard;
 class CompanionSymbolIcon;
-class PairingQRCodeView;
+class PairingPendingPage;
 class QGraphicsOpacityEffect;
-class QLabel;
 class QPushButton;
 class QScrollArea;
 class QToolButton;
@@ -63,7 +62,6 @@ protected:
 
 private:
     void buildHeader();
-    QWidget* buildPendingPage();
     QWidget* buildFinishedPage();
     void refresh();
     void refreshCountdown();
@@ -79,26 +77,15 @@ private:
     QGraphicsOpacityEffect* m_fade = nullptr;
     bool m_presented = false;
     qreal m_presentation = 0;
-    // Whether the countdown shows a time (or still waits for an expiry).
-    bool m_countdownRunning = true;
 
     CompanionSurfaceCard* m_card;
     QScrollArea* m_scroll;
-    QWidget* m_pending = nullptr;
+    PairingPendingPage* m_pending = nullptr;
     QWidget* m_finished = nullptr;
     CompanionAppIconBadge* m_badge = nullptr;
     QWidget* m_nameRow = nullptr;
     CompanionLabel* m_nameLabel = nullptr;
     CompanionStatusPill* m_statusPill = nullptr;
     QToolButton* m_closeButton = nullptr;
-    CompanionLabel* m_countdown = nullptr;
-    CompanionLabel* m_expiry = nullptr;
-    PairingQRCodeView* m_qrCode = nullptr;
-    QWidget* m_manualCode = nullptr;
-    QLabel* m_codeLabel = nullptr;
-    QPushButton* m_copyCode = nullptr;
-    QPushButton* m_openOnPhone = nullptr;
-    QPushButton* m_copyLink = nullptr;
-    QPushButton* m_cancelPairing = nullptr;
     QPushButton* m_done = nullptr;
 };
