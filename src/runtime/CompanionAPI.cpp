@@ -119,8 +119,11 @@ void CompanionAPI::abortAll() const {
     const std::shared_ptr<Shared> shared = m_shared;
     const auto replies = shared->manager.findChildren<QNetworkReply*>(Qt::FindDirectChildrenOnly);
     for (QNetworkReply* reply : replies) {
-        reply->setProperty(cancelledByOwner, true);
-        reply->abort();
+        // One that already ended keeps its own outcome (and Qt warns on a second one).
+        if (!reply->isFinished()) {
+            reply->setProperty(cancelledByOwner, true);
+            reply->abort();
+        }
     }
 }
 
