@@ -27,8 +27,9 @@ CompanionProcessController::Settings runtimeSettings(const QUrl& canned,
 } // namespace
 
 CompanionAppModel::Settings ModelHarness::fastSettings() {
-    // Tests that want the refresh loop shorten it.
-    return {.refreshInterval = 1h, .noticeLifetime = 200ms, .apiTimeout = 2s};
+    // Tests that want the refresh loop or a notice's dismissal shorten them; a
+    // notice that left by itself could be gone before a busy machine looks.
+    return {.refreshInterval = 1h, .noticeLifetime = 1h, .apiTimeout = 2s};
 }
 
 ModelHarness::Options

@@ -74,8 +74,13 @@ VendriloConnectApp::VendriloConnectApp(CompanionAppModel::Collaborators collabor
 
 VendriloConnectApp::~VendriloConnectApp() {
     qApp->removeEventFilter(this);
-    delete m_dashboard.data();
-    delete m_settings.data();
+    // Windows closed but not yet deleted go too: their views hold the model.
+    for (const QPointer<CompanionWindow>& window : {m_dashboard, m_settings}) {
+        delete window.data();
+    }
+    for (const QPointer<CompanionWindow>& window : std::as_const(m_released)) {
+        delete window.data();
+    }
 }
 
 void VendriloConnectApp::start() {
@@ -136,10 +141,12 @@ void VendriloConnectApp::adopt(QPointer<CompanionWindow>& slot, CompanionWindow*
     connect(window, &CompanionWindow::shown, this, &VendriloConnectApp::explainMissingTrayOnce);
     // A closed window is released at once: opening it again builds a new one
     // from the model, even before the old one is gone.
-    connect(window, &CompanionWindow::closed, this, [&slot, window] {
+    connect(window, &CompanionWindow::closed, this, [this, &slot, window] {
         if (slot == window) {
             slot = nullptr;
         }
+        m_released.removeIf([](const QPointer<CompanionWindow>& released) { return released.isNull(); });
+        m_released.append(window);
         window->deleteLater();
     });
 }

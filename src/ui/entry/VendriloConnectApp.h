@@ -11,6 +11,7 @@
 #include "ui/shell/CompanionTerminationCommands.h"
 #include "ui/tray/StatusItemController.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -76,6 +77,8 @@ private:
     CompanionNotifier m_notifier;
     QPointer<CompanionWindow> m_dashboard;
     QPointer<CompanionWindow> m_settings;
+    // Closed, their deletion still pending.
+    QList<QPointer<CompanionWindow>> m_released;
     QTimer m_trayWait;
     bool m_explainedMissingTray = false;
 };
