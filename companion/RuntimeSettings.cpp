@@ -77,5 +77,7 @@ RuntimeSettings RuntimeSettings::fromEnvironment(const QProcessEnvironment& envi
         environment, QStringLiteral("VENDRILO_CONNECT_HEADER_TIMEOUT_MS"), settings.headerTimeout);
     settings.idleTimeout = positiveMilliseconds(
         environment, QStringLiteral("VENDRILO_CONNECT_IDLE_TIMEOUT_MS"), settings.idleTimeout);
+    settings.shutdownGrace = positiveMilliseconds(
+        environment, QStringLiteral("VENDRILO_CONNECT_SHUTDOWN_GRACE_MS"), defaultShutdownGrace);
     return settings;
 }

@@ -17,10 +17,13 @@
 //   VENDRILO_CONNECT_PAIRING_TTL_MS     lifetime of a pairing code (tests only)
 //   VENDRILO_CONNECT_CLIENT_CHECK_TIMEOUT_MS  bound of one client check (tests only)
 //   VENDRILO_CONNECT_HEADER_TIMEOUT_MS / _IDLE_TIMEOUT_MS  connection timeouts (tests only)
+//   VENDRILO_CONNECT_SHUTDOWN_GRACE_MS  how long a stop waits for requests in flight (tests only)
 struct RuntimeSettings {
     static constexpr std::chrono::milliseconds defaultPairingLifetime = std::chrono::minutes(10);
     static constexpr std::chrono::milliseconds defaultClientCheckTimeout = std::chrono::seconds(5);
     static constexpr quint16 defaultLanPort = 46902;
+    // Leaves room within the second the app waits before it sends SIGKILL.
+    static constexpr std::chrono::milliseconds defaultShutdownGrace{800};
 
     QString commandName = QStringLiteral("vendrilo-connect-companion");
     QString webHost; // no trailing slash
@@ -31,6 +34,7 @@ struct RuntimeSettings {
     std::chrono::milliseconds clientCheckTimeout = defaultClientCheckTimeout;
     std::chrono::milliseconds headerTimeout = HttpLimits{}.headerTimeout;
     std::chrono::milliseconds idleTimeout = HttpLimits{}.idleTimeout;
+    std::chrono::milliseconds shutdownGrace = defaultShutdownGrace;
 
     // Throws UsageError for a value it cannot use.
     static RuntimeSettings fromEnvironment(const QProcessEnvironment& environment);

@@ -15,17 +15,14 @@
 
 namespace {
 
-// Leaves room within the second the app waits before it sends SIGKILL.
-constexpr std::chrono::milliseconds shutdownGrace{800};
-
 // One line, whatever the message holds (SQLite's texts may span several).
 void printError(const QString& commandName, const QString& message) {
     const QByteArray line = (commandName + QStringLiteral(": ") + message.simplified() + u'\n').toUtf8();
     std::fputs(line.constData(), stderr);
 }
 
-QCoro::Task<> stopAndQuit(CompanionRuntime& runtime) {
-    co_await runtime.shutdown(shutdownGrace);
+QCoro::Task<> stopAndQuit(CompanionRuntime& runtime, std::chrono::milliseconds grace) {
+    co_await runtime.shutdown(grace);
     QCoreApplication::exit(0);
 }
 
@@ -77,7 +74,7 @@ int main(int argc, char** argv) {
         stopping = true;
         log.write(LogWriter::Level::Info, u"signal_received", QStringLiteral("Received a request to stop."),
                   {{QStringLiteral("signal"), AnyCodable{qint64(signalNumber)}}});
-        stopAndQuit(*runtime);
+        stopAndQuit(*runtime, settings.shutdownGrace);
     });
     return app.exec();
 }

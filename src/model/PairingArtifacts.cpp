@@ -19,8 +19,6 @@ std::optional<QString> trimmedCode(const PairingStatePayload& pairing) {
 
 PairingArtifacts::PairingArtifacts(CompanionAPI& api) : m_api(api) {}
 
-PairingArtifacts::~PairingArtifacts() = default;
-
 void PairingArtifacts::setLink(std::optional<PairingLinkPayload> link) {
     m_link = std::move(link);
     Q_EMIT linkChanged();

@@ -20,7 +20,6 @@ public:
     static constexpr int qrCodeDimension = 220;
 
     explicit PairingArtifacts(CompanionAPI& api);
-    ~PairingArtifacts() override;
 
     const std::optional<PairingLinkPayload>& link() const noexcept { return m_link; }
     const std::optional<QImage>& qrCode() const noexcept { return m_qrCode; }
@@ -37,7 +36,7 @@ public:
     void presentOverlay(const std::optional<QString>& code);
 
 Q_SIGNALS:
-    // On every assignment.
+    // The link and the QR code on every assignment, the popup on a change.
     void linkChanged();
     void qrCodeChanged();
     void overlayPresentedChanged();

@@ -60,7 +60,7 @@ public:
     void consumePendingUpdateResultIfNeeded();
 
 Q_SIGNALS:
-    // On every assignment.
+    // The release status on every assignment, the install state on a change.
     void releaseStatusChanged();
     void installStateChanged();
     // After every assignment of either, changed or not.
