@@ -93,6 +93,11 @@ QCoro::Task<> HttpService::serve(IncomingRequest request, QHttpServerResponder r
         response.addHeader(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
     }
     response.write(std::move(responder));
+    // Handed to the system now: a stop that finds no request in flight may end
+    // the process at its next poll, and an answer still queued here would be lost.
+    if (socket) {
+        socket->flush();
+    }
     if (limiter) {
         limiter->answered();
     }
