@@ -88,17 +88,15 @@ CompanionAppModel::CompanionAppModel(Collaborators collaborators, Settings setti
 }
 
 CompanionAppModel::~CompanionAppModel() {
-    // Wake every sleeping loop and fail every request in flight, so that no
+    // Wake the refresh loop and fail every request in flight, so that no
     // coroutine is left waiting; each sees the model going and ends. The parts
-    // say nothing more through the model.
+    // stop their own loops and say nothing more through the model.
     m_tearingDown = true;
     for (QObject* part :
          std::initializer_list<QObject*>{m_messages.get(), m_pairing.get(), m_updates.get()}) {
         part->disconnect(this);
     }
     cancelTask(m_refreshLoopTask);
-    m_updates->stopUpdateLoop();
-    m_messages->stopDismissing();
     m_services->api.abortAll();
     m_services->refreshAPI.abortAll();
     // Callers queued behind the running refresh see the model going and end.
@@ -376,11 +374,7 @@ QCoro::Task<> CompanionAppModel::applyRefresh(bool showErrors) {
     }
     m_pairing->syncOverlay(snapshot->identity.pairing, m_hasCompletedGuidedExperience);
 
-    QString installedVersion = snapshot->identity.agentVersion.trimmed();
-    if (installedVersion.isEmpty()) {
-        installedVersion = m_applicationVersion;
-    }
-    co_await m_updates->refreshReleaseStatus(std::move(installedVersion));
+    co_await m_updates->refreshReleaseStatus();
     if (isGone(self)) {
         co_return;
     }

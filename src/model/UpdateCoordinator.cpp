@@ -94,11 +94,11 @@ QCoro::Task<> UpdateCoordinator::runUpdateCheck(bool manual) {
     }
 }
 
-QCoro::Task<> UpdateCoordinator::refreshReleaseStatus(QString installedVersion) {
+QCoro::Task<> UpdateCoordinator::refreshReleaseStatus() {
     const QPointer<UpdateCoordinator> self(this);
     std::optional<ResolvedReleaseStatus> status;
     try {
-        status = co_await m_releaseService.currentStatus(std::move(installedVersion));
+        status = co_await m_releaseService.currentStatus(m_hooks.installedVersion());
     } catch (const std::exception& error) {
         // Not shown: the next refresh tries again.
         qCInfo(lcUpdate).noquote() << "Release check failed:" << describeError(error);
@@ -129,7 +129,7 @@ QCoro::Task<> UpdateCoordinator::runUpdateLoop(std::shared_ptr<SleepCanceller> t
         if (!elapsed || isGone(self)) {
             co_return;
         }
-        co_await refreshReleaseStatus(m_hooks.installedVersion());
+        co_await refreshReleaseStatus();
     }
 }
 

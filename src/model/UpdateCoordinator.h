@@ -50,7 +50,7 @@ public:
     // A manual check reports its outcome as a message.
     QCoro::Task<> runUpdateCheck(bool manual);
     // The check of every refresh: a failure is only logged.
-    QCoro::Task<> refreshReleaseStatus(QString installedVersion);
+    QCoro::Task<> refreshReleaseStatus();
     void scheduleUpdateLoop();
     void stopUpdateLoop();
     // Install, check, or open the update page.
